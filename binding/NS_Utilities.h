@@ -1,0 +1,67 @@
+#ifndef NS_UTILITIES_H
+#define NS_UTILITIES_H
+
+#include "zb4r_types.h"
+#include "zb4r_widgets_export.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QSize>
+#include <QStringList>
+
+#include <atomic>
+
+class QPainter;
+
+// Editor services the widgets call. Only mainThreadRunning() and InterlockedExchangeAdd() may be
+// called off the GUI thread.
+namespace NS_Utilities {
+
+ZB4R_WIDGETS_EXPORT bool mainThreadRunning();
+
+// The editor's image of that file name, looked up in the folders given to addPixmapPath() (last
+// added first) and then in the resource folder ":/zb4r/images". A null pixmap when not found.
+ZB4R_WIDGETS_EXPORT QPixmap loadPixmap(const QString &name);
+ZB4R_WIDGETS_EXPORT void addPixmapPath(const QString &folder);
+ZB4R_WIDGETS_EXPORT QStringList pixmapPaths();
+
+// Keyboard modifiers and mouse buttons held now, as one ButtonState set.
+ZB4R_WIDGETS_EXPORT ButtonState modifierState();
+
+// Cuts strip into grid.width() columns and grid.height() rows of equal frames and draws the frame
+// at (cell.x(), cell.y()) at the painter's origin. extra is unused (pass null).
+ZB4R_WIDGETS_EXPORT void drawPartialPixmap(QPainter &painter, const QPoint &cell,
+                                           const QPixmap &strip, const QSize &grid,
+                                           QPixmap *extra = nullptr);
+// The same frame drawn at a given point.
+ZB4R_WIDGETS_EXPORT void drawPartialPixmap(QPainter &painter, const QPoint &cell,
+                                           const QPixmap &strip, const QSize &grid,
+                                           const QPoint &at);
+// Source rectangle of one frame; empty when the grid or the strip is empty.
+ZB4R_WIDGETS_EXPORT QRect partialPixmapRect(const QPoint &cell, const QSize &stripSize,
+                                            const QSize &grid);
+
+// A greyed copy: each pixel becomes a grey of compressed contrast, alpha kept.
+ZB4R_WIDGETS_EXPORT QPixmap applyGreyTransformation(const QPixmap &pixmap);
+ZB4R_WIDGETS_EXPORT QImage applyGreyTransformation(const QImage &image);
+
+// Repaints w when it exists and is visible; false otherwise.
+template<class T>
+inline bool geometry_change(T *w)
+{
+    if (w && w->isVisible()) {
+        w->update();
+        return true;
+    }
+    return false;
+}
+
+} // namespace NS_Utilities
+
+// Adds d to *p atomically and returns the previous value; adding 0 reads.
+inline long InterlockedExchangeAdd(std::atomic<long> *p, long d)
+{
+    return p->fetch_add(d);
+}
+
+#endif

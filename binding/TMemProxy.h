@@ -1,0 +1,151 @@
+#ifndef TMEMPROXY_H
+#define TMEMPROXY_H
+
+#include "IMemAPI.h"
+
+#include <QString>
+
+#include <atomic>
+
+class QDataStream;
+class QMouseEvent;
+
+// The state every binding carries: the memory, the numeric address, the channel offset, the
+// bound word and the silent counter. Not a QObject, so that non-widget objects can bind too.
+class ZB4R_WIDGETS_EXPORT TMemProxyBasic
+{
+public:
+    TMemProxyBasic();
+    virtual ~TMemProxyBasic();
+
+    IMemAPI *memAPI() const { return m_api; }
+    // Gives the proxy a memory without connecting it (for example a selector fed by a list).
+    void setMemAPI(IMemAPI *api) { m_api = api; }
+    // The memory is set and synchronised.
+    bool memAPIReady() const { return m_api && m_api->isReady(); }
+
+    const IMemAPI::TSingleAddress &address() const { return m_address; }
+    void setAddress(int element, int channel, int parameter);
+    int element() const { return m_address.element; }
+    int channel() const { return m_address.channel; }
+    int parameter() const { return m_address.parameter; }
+    quint32 packedAddress() const { return m_address.packed(); }
+    int channelOffset() const { return m_channelOffset; }
+    void setChannelOffset(int offset) { m_channelOffset = offset; }
+
+    // Set by a successful connect, cleared by disconnectMemAPI() in every case.
+    quint32 boundWord() const { return m_bound; }
+    bool isAttached() const { return m_bound != 0; }
+    void setBoundWord(quint32 bound) { m_bound = bound; }
+
+    // Raised while the widget takes a value from the memory; writes happen only while it is 0.
+    quint8 &silentCounter() { return m_silent; }
+    bool isSilent() const { return m_silent != 0; }
+
+    // Used by MAPI_postObserverEvent() to keep one delivery pending per proxy.
+    std::atomic<bool> &deliveryPending() { return m_deliveryPending; }
+
+private:
+    IMemAPI *m_api = nullptr;
+    IMemAPI::TSingleAddress m_address;
+    int m_channelOffset = 0;
+    quint32 m_bound = 0;
+    quint8 m_silent = 0;
+    std::atomic<bool> m_deliveryPending {false};
+};
+
+// The binding base of every bound widget. Widgets override process() and usually
+// connectMemAPI()/disconnectMemAPI(); everything else has a working default.
+//
+// A widget's destructor calls disconnectMemAPI() (or releaseMemory()) while it is still whole;
+// ~TMemProxy makes the memory forget the proxy in any case.
+class ZB4R_WIDGETS_EXPORT TMemProxy : public TMemProxyBasic
+{
+public:
+    // Channel marker for "the widget's own channel" in named addresses ("FE").
+    static constexpr int OwnChannel = -2;
+
+    TMemProxy();
+    ~TMemProxy() override;
+
+    // Notification entry: operation 0 value changed, 1 default, 2 paste (data is a QDataStream*
+    // to read one record from), 3 copy (data is a QDataStream* to write one record to),
+    // 4 alternative default. extra 1 forces the value signals.
+    virtual void process(const Q_UINT8 *data, int operation, Q_UINT32 extra);
+    virtual bool autoUndoDisabled();
+    // The proxy under the pointer for composite widgets; this one by default.
+    virtual TMemProxy *realMemoryProxy(QMouseEvent *event);
+    // Registers the address with the memory (silently). Returns true when attached.
+    virtual bool connectMemAPI();
+    virtual void disconnectMemAPI();
+    virtual void copyParameters(QDataStream *stream, Q_UINT32 extra = 0);
+    virtual void pasteParameters(QDataStream *stream, Q_UINT32 extra = 0);
+    virtual void reset2defaults();
+    virtual void reset2AltDefaults();
+    // Range of the address: *maximum, *minimum and *step; *valid (preset true by callers) is
+    // cleared when the memory cannot tell.
+    virtual void getInformation(double *maximum, double *minimum, double *step, bool *valid);
+    virtual void setInformation(double maximum, double minimum, double step);
+    // Called by the memory after a connect attempt with the outcome (non-zero = attached).
+    virtual void applyConnection(int attached);
+    virtual bool disableAutoHide();
+    virtual QString namedAddress() const;
+    virtual void setNamedAddress(const QString &address);
+    virtual bool isUndoEnable() const;
+    virtual void setUndoEnable(bool on);
+    virtual int numDefaultKind() const;
+    virtual void setNumDefaultKind(int kind);
+    virtual bool disabledUI() const;
+    virtual void setDisabledUI(bool on);
+
+    // The channel "FE" stands for; set by the memory's connectProxy().
+    int ownChannel() const { return m_ownChannel; }
+    void setOwnChannel(int channel) { m_ownChannel = channel; }
+    // Resolves the named address into the numeric one through the memory. Returns false and
+    // leaves the address invalid when the text does not resolve.
+    bool resolveNamedAddress();
+    // Every address of a ";"-list named address, with channel ranges.
+    const TAddressList &addressList() const { return m_addressList; }
+    // Removes the proxy from the memory for good (destructor helper).
+    void releaseMemory();
+
+    // Called first in every GUI-thread process(): a widget whose address cannot be served is
+    // hidden unless auto-hide is disabled, and shown again once attached.
+    void setWidgetShowState(TMemProxy *proxy);
+
+private:
+    QString m_namedAddress;
+    TAddressList m_addressList;
+    int m_ownChannel = 0;
+    int m_numDefaultKind = 0;
+    bool m_undoEnable = true;
+    bool m_disabledUI = false;
+    bool m_autoHidden = false;
+};
+
+// Raises a silent counter for one update that comes from the memory. Operations 1 (default),
+// 2 (paste) and 4 (alternative default) leave it down, so a single-parameter widget writes such
+// a value back to the memory through its normal value-change path.
+class TMemSilentHelper
+{
+public:
+    TMemSilentHelper(quint8 &counter, int operation = 0)
+        : m_counter(counter), m_raised(operation != 1 && operation != 2 && operation != 4)
+    {
+        if (m_raised)
+            ++m_counter;
+    }
+    ~TMemSilentHelper()
+    {
+        if (m_raised)
+            --m_counter;
+    }
+    TMemSilentHelper(const TMemSilentHelper &) = delete;
+    TMemSilentHelper &operator=(const TMemSilentHelper &) = delete;
+
+private:
+    quint8 &m_counter;
+    bool m_raised;
+};
+
+#endif

@@ -1,0 +1,2 @@
+// Replaced by the response maths.
+namespace { [[maybe_unused]] int zb4rEqPlaceholder; }
