@@ -10,8 +10,8 @@
 class QBuffer;
 class QObject;
 class QPixmap;
-class QString;
-class QStringList;
+
+#include <QStringList>
 class QWidget;
 class TMemProxy;
 class MemAPITask;

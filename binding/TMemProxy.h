@@ -106,6 +106,15 @@ public:
     bool resolveNamedAddress();
     // Every address of a ";"-list named address, with channel ranges.
     const TAddressList &addressList() const { return m_addressList; }
+    // The stream that process() receives as data with operations 2 and 3, and back.
+    static QDataStream *streamFromData(const Q_UINT8 *data)
+    {
+        return reinterpret_cast<QDataStream *>(const_cast<Q_UINT8 *>(data));
+    }
+    static const Q_UINT8 *dataFromStream(QDataStream *stream)
+    {
+        return reinterpret_cast<const Q_UINT8 *>(stream);
+    }
     // Removes the proxy from the memory for good (destructor helper).
     void releaseMemory();
 

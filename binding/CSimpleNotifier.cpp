@@ -1,0 +1,82 @@
+#include "CSimpleNotifier.h"
+
+#include "NS_Utilities.h"
+
+#include <QByteArray>
+#include <QMetaObject>
+
+CSimpleNotifier::CSimpleNotifier(IMemAPI *api, QObject *owner, int channel) : QObject(owner)
+{
+    setMemAPI(api);
+    setOwnChannel(channel);
+}
+
+CSimpleNotifier::~CSimpleNotifier()
+{
+    disconnectMemAPI();
+}
+
+CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner, const QString &address,
+                                         int channel, const char *slot, int, int)
+{
+    if (!api)
+        return nullptr;
+    auto *notifier = new CSimpleNotifier(api, owner, channel);
+    notifier->bind(address, channel);
+    if (owner && slot && *slot) {
+        QByteArray member(slot);
+        // Accept slots written without the SLOT() code.
+        if (member.at(0) != '0' + QSLOT_CODE && member.at(0) != '0' + QSIGNAL_CODE)
+            member.prepend(char('0' + QSLOT_CODE));
+        QObject::connect(notifier, SIGNAL(valueChanged(int)), owner, member.constData());
+    }
+    QMetaObject::invokeMethod(notifier, [notifier] { notifier->deliver(true); },
+                              Qt::QueuedConnection);
+    return notifier;
+}
+
+void CSimpleNotifier::bind(const QString &address, int channel)
+{
+    setOwnChannel(channel);
+    TMemProxy::setNamedAddress(address); // resolves, the memory being set
+    if (isResolved() && memAPIReady()) {
+        setBoundWord(1);
+        connectMemAPI();
+    }
+}
+
+int CSimpleNotifier::value() const
+{
+    if (!isResolved() || !memAPIReady())
+        return 0;
+    return memAPI()->getValue(element(), parameter(), channel(), 0, 0);
+}
+
+void CSimpleNotifier::setValue(int value)
+{
+    if (!isResolved() || !memAPIReady())
+        return;
+    IMemAPI *api = memAPI();
+    api->setValue(element(), parameter(), channel(), value, api->sourceId(0), 1);
+}
+
+void CSimpleNotifier::process(const Q_UINT8 *, int, Q_UINT32)
+{
+    if (!memAPIReady())
+        return;
+    if (!NS_Utilities::mainThreadRunning()) {
+        MAPI_postObserverEvent(memAPI(), this);
+        return;
+    }
+    deliver(false);
+}
+
+void CSimpleNotifier::deliver(bool force)
+{
+    const int v = value();
+    if (!force && m_hasValue && v == m_lastValue)
+        return;
+    m_hasValue = true;
+    m_lastValue = v;
+    Q_EMIT valueChanged(v);
+}

@@ -1,0 +1,317 @@
+#include "TMemProxy.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QEvent>
+#include <QMutex>
+#include <QThread>
+#include <QWidget>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Hands observer notifications to the GUI thread. A proxy is queued at most once (its pending
+// flag), and one posted event carries every proxy queued until it is delivered, so a burst
+// costs one event however many proxies it touches.
+class ObserverDispatcher : public QObject
+{
+public:
+    static ObserverDispatcher *instance()
+    {
+        static std::once_flag once;
+        static ObserverDispatcher *dispatcher = nullptr;
+        std::call_once(once, [] {
+            dispatcher = new ObserverDispatcher;
+            dispatcher->moveToThread(QCoreApplication::instance()->thread());
+        });
+        return dispatcher;
+    }
+
+    void post(TMemProxy *proxy)
+    {
+        if (proxy->deliveryPending().exchange(true))
+            return;
+        QMutexLocker lock(&m_mutex);
+        m_pending.push_back(proxy);
+        if (!m_posted) {
+            m_posted = true;
+            QCoreApplication::postEvent(this, new QEvent(eventType()));
+        }
+    }
+
+    // The proxy is going away: drop it from the queue and from batches being delivered.
+    void forget(TMemProxy *proxy)
+    {
+        QMutexLocker lock(&m_mutex);
+        std::replace(m_pending.begin(), m_pending.end(), proxy, static_cast<TMemProxy *>(nullptr));
+        for (std::vector<TMemProxy *> *batch : m_delivering)
+            std::replace(batch->begin(), batch->end(), proxy, static_cast<TMemProxy *>(nullptr));
+    }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != eventType())
+            return QObject::event(e);
+        deliver();
+        return true;
+    }
+
+private:
+    static QEvent::Type eventType()
+    {
+        static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    void deliver()
+    {
+        std::vector<TMemProxy *> batch;
+        {
+            QMutexLocker lock(&m_mutex);
+            batch.swap(m_pending);
+            m_posted = false;
+            m_delivering.push_back(&batch);
+        }
+        for (size_t i = 0; i < batch.size(); ++i) {
+            TMemProxy *proxy;
+            {
+                // A proxy may destroy others (or itself) while it processes.
+                QMutexLocker lock(&m_mutex);
+                proxy = batch[i];
+            }
+            if (!proxy)
+                continue;
+            proxy->deliveryPending().store(false);
+            proxy->setWidgetShowState(proxy);
+            proxy->process(nullptr, 0, 0);
+        }
+        QMutexLocker lock(&m_mutex);
+        m_delivering.erase(std::find(m_delivering.begin(), m_delivering.end(), &batch));
+    }
+
+    QMutex m_mutex;
+    std::vector<TMemProxy *> m_pending;
+    std::vector<std::vector<TMemProxy *> *> m_delivering;
+    bool m_posted = false;
+};
+
+} // namespace
+
+void MAPI_postObserverEvent(IMemAPI *api, TMemProxy *proxy)
+{
+    if (!api || !proxy || !QCoreApplication::instance())
+        return;
+    ObserverDispatcher::instance()->post(proxy);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMemProxyBasic::TMemProxyBasic() = default;
+TMemProxyBasic::~TMemProxyBasic() = default;
+
+void TMemProxyBasic::setAddress(int element, int channel, int parameter)
+{
+    m_address.element = qint16(element);
+    m_address.channel = qint16(channel);
+    m_address.parameter = qint16(parameter);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMemProxy::TMemProxy() = default;
+
+TMemProxy::~TMemProxy()
+{
+    releaseMemory();
+}
+
+void TMemProxy::releaseMemory()
+{
+    if (IMemAPI *api = memAPI())
+        api->forgetProxy(this);
+    setMemAPI(nullptr);
+    setBoundWord(0);
+    if (deliveryPending().load() && QCoreApplication::instance())
+        ObserverDispatcher::instance()->forget(this);
+}
+
+void TMemProxy::process(const Q_UINT8 *, int, Q_UINT32) { }
+
+bool TMemProxy::autoUndoDisabled()
+{
+    return false;
+}
+
+TMemProxy *TMemProxy::realMemoryProxy(QMouseEvent *)
+{
+    return this;
+}
+
+bool TMemProxy::connectMemAPI()
+{
+    if (!memAPIReady() || !address().isValid())
+        return false;
+    TMemSilentHelper silent(silentCounter());
+    memAPI()->addObserver(this, packedAddress(), 0);
+    if (!isAttached())
+        setBoundWord(1);
+    return true;
+}
+
+void TMemProxy::disconnectMemAPI()
+{
+    if (isAttached() && memAPIReady())
+        memAPI()->removeObserver(this, packedAddress());
+    setBoundWord(0);
+}
+
+void TMemProxy::copyParameters(QDataStream *stream, Q_UINT32 extra)
+{
+    process(reinterpret_cast<const Q_UINT8 *>(stream), 3, extra);
+}
+
+void TMemProxy::pasteParameters(QDataStream *stream, Q_UINT32 extra)
+{
+    process(reinterpret_cast<const Q_UINT8 *>(stream), 2, extra);
+}
+
+void TMemProxy::reset2defaults()
+{
+    process(nullptr, 1, 0);
+}
+
+void TMemProxy::reset2AltDefaults()
+{
+    process(nullptr, 4, 0);
+}
+
+void TMemProxy::getInformation(double *maximum, double *minimum, double *step, bool *valid)
+{
+    const bool known = memAPIReady() && address().isValid();
+    if (valid)
+        *valid = known;
+    if (!known)
+        return;
+    if (maximum)
+        *maximum = memAPI()->getMaximum(element(), parameter(), channel(), 0);
+    if (minimum)
+        *minimum = memAPI()->getMinimum(element(), parameter(), channel(), 0);
+    if (step)
+        *step = 1.0;
+}
+
+void TMemProxy::setInformation(double, double, double) { }
+
+void TMemProxy::applyConnection(int) { }
+
+bool TMemProxy::disableAutoHide()
+{
+    return false;
+}
+
+QString TMemProxy::namedAddress() const
+{
+    return m_namedAddress;
+}
+
+void TMemProxy::setNamedAddress(const QString &address)
+{
+    if (address == m_namedAddress && (address.isEmpty() || this->address().isValid()))
+        return;
+    const bool wasAttached = isAttached();
+    if (wasAttached)
+        disconnectMemAPI();
+    m_namedAddress = address;
+    if (!memAPI()) {
+        setAddress(-1, -1, -1);
+        return;
+    }
+    // Re-binding a widget that the memory has already connected.
+    if (resolveNamedAddress() && wasAttached) {
+        setBoundWord(1);
+        connectMemAPI();
+    }
+}
+
+bool TMemProxy::resolveNamedAddress()
+{
+    setAddress(-1, -1, -1);
+    m_addressList.clear();
+    IMemAPI *api = memAPI();
+    if (!api || m_namedAddress.isEmpty())
+        return false;
+
+    if (m_namedAddress.contains(QLatin1Char(';'))) {
+        if (api->parseAddressList(&m_addressList, &m_namedAddress) <= 0)
+            return false;
+        // The entry whose channel range covers the own channel; "FE" entries take the channel
+        // within their range.
+        int local = m_ownChannel;
+        for (const TAddressRecord &r : std::as_const(m_addressList)) {
+            if (r.count <= 0 || local < r.count) {
+                setAddress(r.element, r.channel == OwnChannel ? local : r.channel, r.parameter);
+                break;
+            }
+            local -= r.count;
+        }
+    } else {
+        TAddressQuery query(m_namedAddress.toLatin1());
+        if (api->resolveAddress(&query) != 0)
+            return false;
+        const int c = query.field[2] == 0xFFFF ? m_ownChannel : int(query.field[2]);
+        setAddress(qint16(query.field[0]), c, qint16(query.field[1]));
+    }
+    return address().isValid();
+}
+
+bool TMemProxy::isUndoEnable() const
+{
+    return m_undoEnable;
+}
+
+void TMemProxy::setUndoEnable(bool on)
+{
+    m_undoEnable = on;
+}
+
+int TMemProxy::numDefaultKind() const
+{
+    return m_numDefaultKind;
+}
+
+void TMemProxy::setNumDefaultKind(int kind)
+{
+    m_numDefaultKind = kind;
+}
+
+bool TMemProxy::disabledUI() const
+{
+    return m_disabledUI;
+}
+
+void TMemProxy::setDisabledUI(bool on)
+{
+    m_disabledUI = on;
+}
+
+void TMemProxy::setWidgetShowState(TMemProxy *proxy)
+{
+    if (!proxy)
+        return;
+    QWidget *w = dynamic_cast<QWidget *>(proxy);
+    if (!w)
+        return;
+    if (!proxy->isAttached() && !proxy->disableAutoHide()) {
+        if (!w->isHidden()) {
+            proxy->m_autoHidden = true;
+            w->hide();
+        }
+    } else if (proxy->isAttached() && proxy->m_autoHidden) {
+        proxy->m_autoHidden = false;
+        w->show();
+    }
+}
