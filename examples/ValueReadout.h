@@ -1,0 +1,26 @@
+#ifndef VALUEREADOUT_H
+#define VALUEREADOUT_H
+
+#include "TMemProxy.h"
+
+#include <QLabel>
+
+// A small text display bound to one parameter: shows the memory's value text.
+class ValueReadout : public QLabel, public TMemProxy
+{
+    Q_OBJECT
+    Q_PROPERTY(QString namedAddress READ namedAddress WRITE setNamedAddress)
+public:
+    explicit ValueReadout(QWidget *parent = nullptr);
+    ~ValueReadout() override;
+
+    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
+    bool connectMemAPI() override;
+    QString namedAddress() const override { return TMemProxy::namedAddress(); }
+    void setNamedAddress(const QString &a) override { TMemProxy::setNamedAddress(a); }
+
+private:
+    void showValue();
+};
+
+#endif
