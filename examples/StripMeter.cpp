@@ -1,0 +1,4 @@
+#include "InputStrip.h"
+#include "StripBuilders.h"
+
+void addStripMeter(InputStrip *) { }
