@@ -147,12 +147,11 @@ void CNumEdit::doEdit(const QString &text, const char *format)
     setText(ok ? QString::asprintf(format, number) : text.trimmed());
 
     if (QWidget *owner = parentWidget()) {
-        move(owner->mapToGlobal(QPoint(0, 0)));
-        resize(qMax(owner->width(), kMinimumWidth), sizeHint().height());
+        // The editing area itself (not any window frame) covers the owner.
+        setGeometry(QRect(owner->mapToGlobal(QPoint(0, 0)),
+                          QSize(qMax(owner->width(), kMinimumWidth), sizeHint().height())));
     }
     show();
-    raise();
-    activateWindow();
     setFocus(Qt::PopupFocusReason);
     selectAll();
 }
