@@ -1,5 +1,8 @@
 #include "NS_Utilities.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -160,6 +163,55 @@ QPixmap applyGreyTransformation(const QPixmap &pixmap)
     QPixmap grey = QPixmap::fromImage(applyGreyTransformation(pixmap.toImage()));
     grey.setDevicePixelRatio(pixmap.devicePixelRatio());
     return grey;
+}
+
+QStringList splitList(const QString &text, QChar sep)
+{
+    return text.split(sep, Qt::SkipEmptyParts);
+}
+
+int atoiNumber(const QString &text, int base)
+{
+    const int n = int(text.size());
+    int i = 0;
+    while (i < n && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')
+                     || text.at(i) == QLatin1Char('\n') || text.at(i) == QLatin1Char('\r')
+                     || text.at(i) == QLatin1Char('\v') || text.at(i) == QLatin1Char('\f')))
+        ++i;
+    bool negative = false;
+    if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        negative = text.at(i++) == QLatin1Char('-');
+    if (base == 16 && i + 1 < n && text.at(i) == QLatin1Char('0')
+        && (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X')))
+        i += 2;
+    qint64 value = 0;
+    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
+    for (; i < n; ++i) {
+        const ushort ch = text.at(i).unicode();
+        int digit;
+        if (ch >= '0' && ch <= '9')
+            digit = ch - '0';
+        else if (base == 16 && ch >= 'a' && ch <= 'f')
+            digit = ch - 'a' + 10;
+        else if (base == 16 && ch >= 'A' && ch <= 'F')
+            digit = ch - 'A' + 10;
+        else
+            break;
+        value = std::min(value * base + digit, limit);
+    }
+    if (negative)
+        return int(std::max(-value, qint64(std::numeric_limits<int>::min())));
+    return int(std::min(value, qint64(std::numeric_limits<int>::max())));
+}
+
+QList<int> numberList(const QString &text, int base)
+{
+    QList<int> numbers;
+    const QStringList entries = splitList(text);
+    numbers.reserve(entries.size());
+    for (const QString &entry : entries)
+        numbers.append(atoiNumber(entry, base));
+    return numbers;
 }
 
 } // namespace NS_Utilities

@@ -187,6 +187,9 @@ private Q_SLOTS:
 
     void backgroundPixmapRebuildsOnlyWhenNeeded();
     void backgroundPixmapFill();
+
+    void numberListReadsLikeAtoi_data();
+    void numberListReadsLikeAtoi();
 };
 
 void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
@@ -901,6 +904,29 @@ void tst_Utilities::backgroundPixmapFill()
     QCOMPARE(opaque.pixmap(&widget, nothing).toImage().pixel(5, 5), QColor(12, 34, 56).rgba());
     TBackgroundPixmap transparent;
     QCOMPARE(qAlpha(transparent.pixmap(&widget, nothing, true).toImage().pixel(5, 5)), 0);
+}
+
+void tst_Utilities::numberListReadsLikeAtoi_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int>{1, 22, 333};
+    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int>{4, 5};
+    QTest::newRow("non-numbers read as 0") << QStringLiteral("x;7b;  -8 dB;+") << 10
+                                           << QList<int>{0, 7, -8, 0};
+    QTest::newRow("saturates") << QStringLiteral("99999999999;-99999999999") << 10
+                               << QList<int>{INT_MAX, INT_MIN};
+    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16 << QList<int>{255, 16, 32767, 0};
+    QTest::newRow("nothing") << QString() << 10 << QList<int>{};
+}
+
+void tst_Utilities::numberListReadsLikeAtoi()
+{
+    QFETCH(QString, text);
+    QFETCH(int, base);
+    QFETCH(QList<int>, numbers);
+    QCOMPARE(NS_Utilities::numberList(text, base), numbers);
 }
 
 QTEST_MAIN(tst_Utilities)
