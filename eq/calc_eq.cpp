@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -64,15 +65,25 @@ struct Geometry
     // Table index d points away from the centre (240 at the centre).
     int tableIndex(int d) const
     {
+        if (d < cached)
+            return indexCache[d];
         return d == 0 ? EQ_ROW_CENTRE : int(float(EQ_ROW_CENTRE) - step * float(d));
     }
 
-    bool contains(int point) const { return point >= 0 && point < n; }
+    // Worth it when several shapes are placed on the same points.
+    void cacheTableIndices()
+    {
+        for (int d = 0; d < n; ++d)
+            indexCache[d] = tableIndex(d);
+        cached = n;
+    }
 
     int n;
     int startIndex;
     int span;
     float step;
+    int cached = 0;
+    int indexCache[EQ_MAX_POINTS];
 };
 
 bool usableCurve(const T_EQ_CURVE *curve)
@@ -81,30 +92,44 @@ bool usableCurve(const T_EQ_CURVE *curve)
             && (curve->count == 1 || curve->endIndex > curve->startIndex);
 }
 
-// Scale applied to a centred row's values: none (notch), or the band gain
-// relative to the row's own gain (peaking, band-pass).
-struct RowScale
+// Scale applied to a centred row's values: the band gain relative to the
+// row's own gain (peaking, band-pass); notch rows are used as they are.
+struct Unscaled
 {
-    bool scaled;
+    int operator()(int v) const { return v; }
+};
+struct Scaled
+{
     float factor;
-
-    int apply(int v) const { return scaled ? int(factor * float(v) + 0.5f) : v; }
+    int operator()(int v) const { return int(factor * float(v) + 0.5f); }
 };
 
-// Centred rows store table indices first..240; the shape is symmetric around c.
-void placeCentred(const int16_t *row, RowScale scale, int sign, int c, const Geometry &g,
-                  int32_t *out)
+// Centred rows store table indices first..240; the shape is symmetric around
+// c. Only the distances that reach a visible point are walked; the table index
+// falls with the distance, so the row's end is still found in order.
+template<typename Scale>
+void placeCentred(const int16_t *row, Scale scale, int sign, int c, const Geometry &g, int32_t *out)
 {
     const int first = row[EQ_ROW_EXTENT_WORD];
     const int16_t *values = row + EQ_ROW_HEADER_WORDS - first;
-    for (int d = 0; d < g.n; ++d) {
+    const int last = g.n - 1;
+    const int lowFrom = std::max(0, c - last), lowTo = c; // point c - d
+    const int highFrom = std::max(1, -c), highTo = last - c; // point c + d
+    const bool lowSide = lowFrom <= lowTo, highSide = highFrom <= highTo;
+    if (!lowSide && !highSide)
+        return;
+    const int from = lowSide && highSide ? std::min(lowFrom, highFrom)
+            : lowSide                    ? lowFrom
+                                         : highFrom;
+    const int to = std::min(last, std::max(lowSide ? lowTo : 0, highSide ? highTo : 0));
+    for (int d = from; d <= to; ++d) {
         const int t = g.tableIndex(d);
         if (t < first)
             break;
-        const int v = sign * scale.apply(values[t]);
-        if (d <= c && c - d <= g.n - 1)
+        const int v = sign * scale(values[t]);
+        if (d >= lowFrom && d <= lowTo)
             out[c - d] += v;
-        if (d >= 1 && d <= g.n - 1 - c && c + d >= 0)
+        if (d >= highFrom && d <= highTo)
             out[c + d] += v;
     }
 }
@@ -157,7 +182,7 @@ void placeShape(const T_EQ_BAND &band, bool remove, const Geometry &g, int32_t *
         const int k = (absGain - 1) / kHundredthsPerDb; // row for the next whole dB up
         if (band.q >= PEQ_Q_COUNT || k >= PEQ_GAIN_ROWS)
             return;
-        const RowScale scale {true, float(absGain) / float(kHundredthsPerDb * (k + 1))};
+        const Scaled scale {float(absGain) / float(kHundredthsPerDb * (k + 1))};
         placeCentred(peq_table[band.q * PEQ_GAIN_ROWS + k], scale, sign, c, g, out);
         return;
     }
@@ -181,12 +206,12 @@ void placeShape(const T_EQ_BAND &band, bool remove, const Geometry &g, int32_t *
     case EQ_TYPE_NOTCH:
         if (band.q >= NOTCH_TABLE_SIZE)
             return;
-        placeCentred(notch_table[band.q], RowScale {false, 1.0f}, sign, c, g, out);
+        placeCentred(notch_table[band.q], Unscaled(), sign, c, g, out);
         return;
     case EQ_TYPE_BAND_PASS: {
         if (band.q >= BPF_TABLE_SIZE)
             return;
-        const RowScale scale {true, float(absGain) / float(kHundredthsPerDb)}; // rows are for 1 dB
+        const Scaled scale {float(absGain) / float(kHundredthsPerDb)}; // rows are for 1 dB
         placeCentred(bpf_parallel_table[band.q], scale, sign, c, g, out);
         return;
     }
@@ -195,15 +220,29 @@ void placeShape(const T_EQ_BAND &band, bool remove, const Geometry &g, int32_t *
     }
 }
 
-// Linear gain of one member's shape at one point.
-float linearGain(int32_t units)
+// 2^(k/600) for k = -1800..1800, indexed from the middle. The negative half
+// holds 1 / pow2_table[-k], computed once in single precision.
+const float *signedPow2()
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> t(2 * kPow2Max + 1);
+        for (int k = 0; k <= kPow2Max; ++k) {
+            t[kPow2Max + k] = pow2_table[k];
+            t[kPow2Max - k] = 1.0f / pow2_table[k];
+        }
+        return t;
+    }();
+    return table.data() + kPow2Max;
+}
+
+// Linear gain of one member's shape at one point: looked up in whole
+// hundredths of a dB within +-18 dB, computed beyond.
+double linearGain(const float *pow2, int32_t units)
 {
     const int hundredths = int(float(units) * kHundredthsPerUnit);
-    if (hundredths >= 0 && hundredths <= kPow2Max)
-        return pow2_table[hundredths];
-    if (hundredths < 0 && hundredths >= -kPow2Max)
-        return 1.0f / pow2_table[-hundredths];
-    return float(std::pow(2.0, units / kUnitsPerDoubling));
+    if (hundredths >= -kPow2Max && hundredths <= kPow2Max)
+        return pow2[hundredths];
+    return std::pow(2.0, units / kUnitsPerDoubling);
 }
 
 // Sums the members' linear gains (less one for members without the full
@@ -212,6 +251,7 @@ float linearGain(int32_t units)
 bool addLinearGroup(const T_EQ_DATASET &data, const int *members, int memberCount,
                     const Geometry &g, int32_t *curve)
 {
+    const float *pow2 = signedPow2();
     float sum[EQ_MAX_POINTS];
     int32_t shape[EQ_MAX_POINTS];
     std::fill(sum, sum + g.n, 0.0f);
@@ -222,7 +262,7 @@ bool addLinearGroup(const T_EQ_DATASET &data, const int *members, int memberCoun
         std::fill(shape, shape + g.n, 0);
         placeShape(band, false, g, shape);
         for (int i = 0; i < g.n; ++i) {
-            sum[i] = float(double(sum[i]) + double(linearGain(shape[i])));
+            sum[i] = float(double(sum[i]) + linearGain(pow2, shape[i]));
             if (band.full == 0)
                 sum[i] -= 1.0f;
         }
@@ -277,7 +317,8 @@ int32_t Calc_EQGain(T_EQ_CURVE *curve, T_EQ_DATASET *data)
 {
     if (!usableCurve(curve) || !data)
         return 0;
-    const Geometry g(*curve);
+    Geometry g(*curve);
+    g.cacheTableIndices();
     int32_t *values = curve->values;
     std::fill(values, values + g.n, 0);
 
@@ -337,9 +378,7 @@ int32_t Calc_GEQGain(T_EQ_CURVE *curve, T_GEQ_DATASET *previous, T_GEQ_DATASET *
 
     bool changed = previous->changeMarker != current->changeMarker;
     // An element that changed loses its old shape and gets its new one.
-    auto update = [&](bool differs, const T_EQ_BAND *before, const T_EQ_BAND *after) {
-        if (!full && !differs)
-            return;
+    auto update = [&](const T_EQ_BAND *before, const T_EQ_BAND *after) {
         if (!full && before)
             placeShape(*before, true, g, values);
         if (after)
@@ -348,32 +387,31 @@ int32_t Calc_GEQGain(T_EQ_CURVE *curve, T_GEQ_DATASET *previous, T_GEQ_DATASET *
     };
 
     for (int b = 0; b < layout.bands; ++b) {
-        const bool differs = previous->bandGain[b] != current->bandGain[b]
-                || previous->bandBypass[b] != current->bandBypass[b];
+        if (!full && previous->bandGain[b] == current->bandGain[b]
+            && previous->bandBypass[b] == current->bandBypass[b])
+            continue;
         const T_EQ_BAND before =
                 geqPeakingBand(layout, b, previous->bandGain[b], previous->bandBypass[b]);
         const T_EQ_BAND after =
                 geqPeakingBand(layout, b, current->bandGain[b], current->bandBypass[b]);
-        update(differs, &before, &after);
+        update(&before, &after);
     }
 
-    {
-        const bool differs = previous->hpfFrequency != current->hpfFrequency
-                || previous->hpfBypass != current->hpfBypass;
+    if (full || previous->hpfFrequency != current->hpfFrequency
+        || previous->hpfBypass != current->hpfBypass) {
         const T_EQ_BAND before =
                 geqFilterBand(EQ_TYPE_HIGH_PASS, previous->hpfFrequency, 0, previous->hpfBypass);
         const T_EQ_BAND after =
                 geqFilterBand(EQ_TYPE_HIGH_PASS, current->hpfFrequency, 0, current->hpfBypass);
-        update(differs, &before, &after);
+        update(&before, &after);
     }
-    {
-        const bool differs = previous->lpfFrequency != current->lpfFrequency
-                || previous->lpfBypass != current->lpfBypass;
+    if (full || previous->lpfFrequency != current->lpfFrequency
+        || previous->lpfBypass != current->lpfBypass) {
         const T_EQ_BAND before =
                 geqFilterBand(EQ_TYPE_LOW_PASS, previous->lpfFrequency, 0, previous->lpfBypass);
         const T_EQ_BAND after =
                 geqFilterBand(EQ_TYPE_LOW_PASS, current->lpfFrequency, 0, current->lpfBypass);
-        update(differs, &before, &after);
+        update(&before, &after);
     }
 
     // A notch beyond the count in use is absent, so a shrinking count removes it.
@@ -386,12 +424,13 @@ int32_t Calc_GEQGain(T_EQ_CURVE *curve, T_GEQ_DATASET *previous, T_GEQ_DATASET *
                     && (previous->notchFrequency[i] != current->notchFrequency[i]
                         || previous->notchQ[i] != current->notchQ[i]
                         || previous->notchBypass[i] != current->notchBypass[i]));
+        if (!(wasUsed || isUsed) || !(full || differs))
+            continue;
         const T_EQ_BAND before = geqFilterBand(EQ_TYPE_NOTCH, previous->notchFrequency[i],
                                                previous->notchQ[i], previous->notchBypass[i]);
         const T_EQ_BAND after = geqFilterBand(EQ_TYPE_NOTCH, current->notchFrequency[i],
                                               current->notchQ[i], current->notchBypass[i]);
-        if (wasUsed || isUsed)
-            update(differs, wasUsed ? &before : nullptr, isUsed ? &after : nullptr);
+        update(wasUsed ? &before : nullptr, isUsed ? &after : nullptr);
     }
 
     *previous = *current;
