@@ -5,13 +5,13 @@
 #include "zb4r_widgets_export.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QVector>
 
 class QBuffer;
 class QObject;
 class QPixmap;
 class QString;
-class QStringList;
 class QWidget;
 class TMemProxy;
 class MemAPITask;
