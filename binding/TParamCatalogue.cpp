@@ -152,14 +152,19 @@ void readParamText(const QJsonValue &v, TParamDef *p, const QString &what,
 {
     if (v.isUndefined() || v.isNull())
         return;
-    if (v.isDouble())
+    // The last text given wins (an array item may replace the array's table by an inline one).
+    if (v.isDouble()) {
         p->textTable = intOf(v, what);
-    else if (v.isString())
+        p->text = TTextSpec();
+    } else if (v.isString()) {
         p->text = textOfKind(v.toString(), what);
-    else if (v.isObject())
+        p->textTable = 0;
+    } else if (v.isObject()) {
         p->text = textOf(v.toObject(), what, tables);
-    else
+        p->textTable = 0;
+    } else {
         fail(what + QLatin1String(": bad text"));
+    }
 }
 
 void readParamFields(const QJsonObject &o, TParamDef *p, const QString &what,
