@@ -3,6 +3,7 @@
 // plain QDials told through queued calls. Each comparison is measured in the same run.
 
 #include "CDial.h"
+#include "TCacheServer.h"
 #include "TParamMemory.h"
 
 #include <QApplication>
@@ -69,6 +70,41 @@ void BM_FrameBlit(benchmark::State &state)
 }
 BENCHMARK(BM_FrameBlit);
 
+// Baseline through the widget render path: a plain widget whose paint event draws one frame.
+class FrameWidget : public QWidget
+{
+public:
+    explicit FrameWidget(const QPixmap &strip)
+        : m_strip(strip)
+    {
+        resize(kSide, kSide);
+    }
+    int frame = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(QPoint(0, 0), m_strip, QRect(0, frame * kSide, kSide, kSide));
+    }
+
+private:
+    QPixmap m_strip;
+};
+
+void BM_FrameWidgetRepaint(benchmark::State &state)
+{
+    FrameWidget widget(knobStrip());
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.show();
+    QImage image = canvas();
+    for (auto _ : state) {
+        widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        widget.frame = (widget.frame + 37) % kFrames;
+    }
+}
+BENCHMARK(BM_FrameWidgetRepaint);
+
 // QDial's own painting of the same size, through the same render path as the CDial below.
 void BM_QDialRepaint(benchmark::State &state)
 {
@@ -87,23 +123,33 @@ void BM_QDialRepaint(benchmark::State &state)
 }
 BENCHMARK(BM_QDialRepaint);
 
+// The editor window: dials below it share their frame pictures.
+class EditorWindow : public QWidget, public TCacheServer
+{
+};
+
 struct DialRig
 {
-    DialRig()
+    explicit DialRig(bool shared)
+        : dial(shared ? &window : nullptr)
     {
+        window.setWindowTitle(QStringLiteral("bench window"));
+        window.setAttribute(Qt::WA_DontShowOnScreen);
         dial.setCombinedImage(knobStrip());
         dial.setnSubImages(kFrames);
         dial.setRange(0, 100);
         dial.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
         dial.show();
     }
+    EditorWindow window;
     CDial dial;
 };
 
-// A full repaint after every value change: the frame's picture is remade, then blitted.
+// A full repaint after every value change, in an editor window (shared frame pictures).
 void BM_CDialRepaint(benchmark::State &state)
 {
-    DialRig rig;
+    DialRig rig(true);
     QImage image = canvas();
     int v = 0;
     for (auto _ : state) {
@@ -114,10 +160,24 @@ void BM_CDialRepaint(benchmark::State &state)
 }
 BENCHMARK(BM_CDialRepaint);
 
+// The same without a cache-serving window: the frame's picture is remade every time.
+void BM_CDialRepaintUnshared(benchmark::State &state)
+{
+    DialRig rig(false);
+    QImage image = canvas();
+    int v = 0;
+    for (auto _ : state) {
+        rig.dial.setValue(v);
+        rig.dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        v = (v + 37) % 101;
+    }
+}
+BENCHMARK(BM_CDialRepaintUnshared);
+
 // An expose without a value change: only the cached picture is blitted.
 void BM_CDialExpose(benchmark::State &state)
 {
-    DialRig rig;
+    DialRig rig(true);
     QImage image = canvas();
     for (auto _ : state)
         rig.dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -127,7 +187,7 @@ BENCHMARK(BM_CDialExpose);
 // The picture alone (what a rebuild paints), into an image.
 void BM_CDialPrimitive(benchmark::State &state)
 {
-    DialRig rig;
+    DialRig rig(false);
     QImage image = canvas();
     QPainter painter(&image);
     int v = 0;

@@ -23,7 +23,6 @@ public:
         , m_format(format)
     {
         dial->installEventFilter(this);
-        connect(dial, &CDial::textualValueChange, this, [this](const QString &t) { m_text = t; });
     }
 
 protected:
@@ -37,15 +36,24 @@ protected:
             m_edit = new NS_Utilities::CNumEdit(m_dial);
             connect(m_edit, &NS_Utilities::CNumEdit::numberProposed, m_dial, &CDial::acceptNum);
         }
-        m_edit->doEdit(m_text, m_format);
+        m_edit->doEdit(currentText(), m_format);
         return true;
     }
 
 private:
+    // The value as the strip's readout shows it.
+    QString currentText() const
+    {
+        QString text;
+        if (IMemAPI *api = m_dial->memAPI())
+            api->valueToText(m_dial->channel() + m_dial->channelOffset(), 0, &text, nullptr,
+                             m_dial->value(), 0, m_dial->element(), m_dial->parameter());
+        return text;
+    }
+
     CDial *m_dial;
     const char *m_format;
     NS_Utilities::CNumEdit *m_edit = nullptr;
-    QString m_text;
 };
 
 CDial *knob(const char *image, const char *format, const char *name)

@@ -122,6 +122,10 @@ struct CDial::Private
 
     bool polished = false;
     TBackgroundPixmap picture;
+    // Shared-picture key: prefix + frame index + suffix; remade when the look changes.
+    bool keyKnown = false;
+    QString keyPrefix;
+    QString keySuffix;
 
     Private()
         : imageCategories(1)
@@ -277,7 +281,7 @@ void CDial::setNumDefaultKind(int kind)
 void CDial::setCombinedImage(const QPixmap &pixmap)
 {
     d->combinedImage = pixmap;
-    invalidatePicture();
+    invalidateLook();
     if (isVisible())
         repaintScreen();
     updateMask();
@@ -293,7 +297,7 @@ void CDial::setnSubImages(int count)
     if (d->subImages == count)
         return;
     d->subImages = count;
-    invalidatePicture();
+    invalidateLook();
     if (isVisible())
         repaintScreen();
     updateMask();
@@ -305,7 +309,7 @@ void CDial::setnImageCategories(int count)
     if (count < 1 || count > kMaxImageCategories || int(d->imageCategories) == count)
         return;
     d->imageCategories = unsigned(count);
-    invalidatePicture();
+    invalidateLook();
     if (isVisible())
         repaintScreen();
 }
@@ -322,6 +326,7 @@ void CDial::setdisabledImageIndex(int index)
     if (d->disabledImageIndex == index)
         return;
     d->disabledImageIndex = index;
+    invalidateLook();
     repaintScreen();
 }
 
@@ -342,6 +347,7 @@ void CDial::setCurrentImage(int category)
     if (category < 0 || category >= int(d->imageCategories))
         return;
     d->category = category;
+    invalidateLook();
     repaintScreen();
 }
 
@@ -661,23 +667,13 @@ void CDial::updateErasePixmap(QPixmap *)
     if (!d->polished)
         return;
     const auto paint = [this](QPainter &painter) { repaintScreenPrimitive(painter); };
-    const TCacheServer *server = TCacheServer::serverFor(this);
-    const QWidget *host = dynamic_cast<const QWidget *>(server);
-    const QString caption = host ? host->windowTitle() : QString();
-    if (caption.isEmpty()) {
+    if (!d->keyKnown)
+        makeCacheKey();
+    if (d->keyPrefix.isEmpty()) {
         d->picture.pixmap(this, paint, true);
         return;
     }
-    // Dials of one window share a picture per frame. Everything else that changes the picture
-    // follows the frame index, so dials of different strips, sizes or states stay apart.
-    const QString key = caption + QStringLiteral("zb4r-CDial-%1").arg(currentIndex())
-            + QStringLiteral("/%1/%2/%3x%4/%5%6")
-                      .arg(d->combinedImage.cacheKey())
-                      .arg(d->category)
-                      .arg(width())
-                      .arg(height())
-                      .arg(isEnabled() ? 'e' : 'd')
-                      .arg(d->disabledImageIndex);
+    const QString key = d->keyPrefix + QString::number(currentIndex()) + d->keySuffix;
     QPixmap shared;
     if (QPixmapCache::find(key, &shared) && shared.size() == size() * devicePixelRatioF()) {
         d->picture.setPixmap(shared);
@@ -688,6 +684,27 @@ void CDial::updateErasePixmap(QPixmap *)
         QPixmapCache::insert(key, built);
 }
 
+void CDial::makeCacheKey()
+{
+    d->keyKnown = true;
+    const QWidget *host = dynamic_cast<const QWidget *>(TCacheServer::serverFor(this));
+    const QString caption = host ? host->windowTitle() : QString();
+    if (caption.isEmpty()) {
+        d->keyPrefix.clear();
+        return;
+    }
+    // Dials of one window share a picture per frame index. The look suffix keeps dials of
+    // different strips, columns, sizes or states apart.
+    d->keyPrefix = caption + QStringLiteral("zb4r-CDial-");
+    d->keySuffix = QStringLiteral("/%1/%2/%3x%4/%5%6")
+                           .arg(d->combinedImage.cacheKey())
+                           .arg(d->category)
+                           .arg(width())
+                           .arg(height())
+                           .arg(isEnabled() ? 'e' : 'd')
+                           .arg(d->disabledImageIndex);
+}
+
 int CDial::pictureRebuildCount() const
 {
     return d->picture.rebuildCount();
@@ -695,6 +712,12 @@ int CDial::pictureRebuildCount() const
 
 void CDial::invalidatePicture()
 {
+    d->picture.invalidate();
+}
+
+void CDial::invalidateLook()
+{
+    d->keyKnown = false;
     d->picture.invalidate();
 }
 
@@ -751,12 +774,12 @@ void CDial::polishDial()
         if (d->imageCategories == 1)
             d->category = 0;
     }
-    invalidatePicture();
+    invalidateLook();
 }
 
 void CDial::resizeEvent(QResizeEvent *event)
 {
-    invalidatePicture();
+    invalidateLook();
     QDial::resizeEvent(event);
 }
 
@@ -767,6 +790,10 @@ void CDial::changeEvent(QEvent *event)
         // The picture does not depend on the window's activation.
         return;
     case QEvent::EnabledChange:
+    case QEvent::ParentChange:
+        invalidateLook();
+        repaintScreen();
+        break;
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
         repaintScreen();

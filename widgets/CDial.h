@@ -174,6 +174,8 @@ protected:
 private:
     void polishDial();
     void invalidatePicture();
+    void invalidateLook();
+    void makeCacheKey();
     void repaintScreen();
     void startDrag(QMouseEvent *event);
     void dragTo(QMouseEvent *event);
