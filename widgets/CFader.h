@@ -97,6 +97,7 @@ protected:
 
 private:
     bool lawAvailable() const;
+    static int positionCount(int available);
     int frameCount() const;
     void drawBackground(QPainter &painter) const;
     void drawThumb(QPainter &painter) const;
