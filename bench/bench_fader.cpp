@@ -79,7 +79,7 @@ void drag(benchmark::State &state, QWidget *w, const QPoint &grab, int travel)
     PaintCounter counter;
     w->installEventFilter(&counter);
     sendMouse(w, QEvent::MouseButtonPress, grab, Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    QCoreApplication::sendPostedEvents();
     int offset = 0, step = -1;
     qint64 moves = 0;
     const int paintsBefore = counter.paints;
@@ -88,7 +88,7 @@ void drag(benchmark::State &state, QWidget *w, const QPoint &grab, int travel)
             step = -step;
         offset += step;
         sendMouse(w, QEvent::MouseMove, grab + QPoint(0, offset), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QCoreApplication::sendPostedEvents();
         ++moves;
     }
     sendMouse(w, QEvent::MouseButtonRelease, grab + QPoint(0, offset), Qt::NoButton);
