@@ -35,6 +35,9 @@ MasterStrip::MasterStrip(TParamMemory *memory, QWidget *parent)
     auto *level = new QLabel(this);
     level->setAlignment(Qt::AlignCenter);
     level->setMinimumWidth(56);
+    QFont small = level->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    level->setFont(small);
     level->setStyleSheet(
             QStringLiteral("color: #e8e0a0; background: #202226; border-radius: 2px;"));
     connect(fader, &CFader::textualValueChange, level, &QLabel::setText);

@@ -325,7 +325,11 @@ void tst_Fader::dragWritesTheLawValue()
 
     const QPoint at = handleCentre(fader.get());
     QSignalSpy moved(fader.get(), &CSlider::sliderMoved);
+    QSignalSpy begin(fader.get(), &CSlider::alternativeDisplayBegin);
+    QSignalSpy end(fader.get(), &CSlider::alternativeDisplayEnd);
     QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
+    QCOMPARE(begin.count(), 1);
+    QCOMPARE(fader->state(), CSlider::Dragging);
     for (int position : {a - 10, a / 2, 7, 0}) {
         dragTo(fader.get(), at, a, position);
         QCOMPARE(fader->sliderPosition(), position);
@@ -340,6 +344,8 @@ void tst_Fader::dragWritesTheLawValue()
     QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, QPoint(at.x(), 0));
     QCOMPARE(memoryValue(memory, fader.get()), fader->maxValue());
     QCOMPARE(moved.count(), 4);
+    QCOMPARE(end.count(), 1);
+    QCOMPARE(fader->state(), CSlider::Idle);
 }
 
 void tst_Fader::wheelRemainderBelongsToOneSlider()
