@@ -204,6 +204,7 @@ int main(int argc, char **argv)
                dir, QStringLiteral("knob_eq_freq.png"), qrc);
     ok &= save(knobStrip({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
                QStringLiteral("knob_eq_q.png"), qrc);
+    ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
