@@ -45,6 +45,15 @@ ZB4R_WIDGETS_EXPORT QRect partialPixmapRect(const QPoint &cell, const QSize &str
 ZB4R_WIDGETS_EXPORT QPixmap applyGreyTransformation(const QPixmap &pixmap);
 ZB4R_WIDGETS_EXPORT QImage applyGreyTransformation(const QImage &image);
 
+// Entries of a list held in a string property: split at sep, empty entries dropped.
+ZB4R_WIDGETS_EXPORT QStringList splitList(const QString &text, QChar sep = QLatin1Char(';'));
+// A number read like atoi: leading blanks, a sign, then digits up to the first other character;
+// no digits read as 0. Base 16 reads hexadecimal digits (an "0x" prefix is allowed). Values past
+// the int range saturate.
+ZB4R_WIDGETS_EXPORT int atoiNumber(const QString &text, int base = 10);
+// Every entry of a ";"-list read with atoiNumber().
+ZB4R_WIDGETS_EXPORT QList<int> numberList(const QString &text, int base = 10);
+
 // Repaints w when it exists and is visible; false otherwise.
 template<class T>
 inline bool geometry_change(T *w)

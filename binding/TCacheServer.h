@@ -7,6 +7,8 @@
 #include <QMutex>
 #include <QString>
 
+class QObject;
+
 // A look record that alike widgets may share through a TCacheServer.
 class ZB4R_WIDGETS_EXPORT TCachedData
 {

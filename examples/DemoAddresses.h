@@ -8,12 +8,12 @@ constexpr int strips = 8;
 
 constexpr const char *gain = "FEkHeadAmp/kGain";
 constexpr const char *hpfFrequency = "FEkInputHPF/kFreq";
-constexpr const char *eqGain = "FEkInputEQ/kBand1Gain";
-constexpr const char *eqFrequency = "FEkInputEQ/kBand1Freq";
-constexpr const char *eqQ = "FEkInputEQ/kBand1Q";
+constexpr const char *eqGain = "FEkInputEQ/kBandGain2";
+constexpr const char *eqFrequency = "FEkInputEQ/kBandFreq2";
+constexpr const char *eqQ = "FEkInputEQ/kBandQ2";
 constexpr const char *pan = "FEkInput/kPan";
-constexpr const char *aux1 = "FEkInputAux1/kLevel";
-constexpr const char *aux2 = "FEkInputAux2/kLevel";
+constexpr const char *aux1 = "FEkInput/kAuxLevel1";
+constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
 
 // What the console thread moves now and then.

@@ -25,6 +25,8 @@ DemoEditor::~DemoEditor()
 {
     if (m_console)
         m_console->stop();
+    // The widgets go before the look records they share.
+    delete m_tabs;
     deleteRecords();
 }
 

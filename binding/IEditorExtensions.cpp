@@ -1,0 +1,3 @@
+#include "IEditorExtensions.h"
+
+IEditorExtensions::~IEditorExtensions() = default;

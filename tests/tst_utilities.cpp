@@ -1,0 +1,933 @@
+#include "CNumEdit.h"
+#include "NS_Utilities.h"
+#include "TBackgroundPixmap.h"
+#include "TMarshallEvent.h"
+#include "TRangeControl.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QThread>
+#include <QVector>
+#include <QWidget>
+#include <QtTest>
+
+#include <atomic>
+#include <climits>
+#include <memory>
+#include <vector>
+
+using NS_Utilities::CNumEdit;
+
+namespace {
+
+// Frames of the test strip: kColumns x kRows cells of kFrame pixels, each of its own colour.
+constexpr int kColumns = 3;
+constexpr int kRows = 2;
+const QSize kFrame(8, 6);
+
+QColor cellColour(int column, int row)
+{
+    return QColor::fromHsv((column * kRows + row) * 50, 200, 120 + 20 * row);
+}
+
+QPixmap makeStrip()
+{
+    QImage strip(kFrame.width() * kColumns, kFrame.height() * kRows, QImage::Format_ARGB32);
+    QPainter painter(&strip);
+    for (int c = 0; c < kColumns; ++c) {
+        for (int r = 0; r < kRows; ++r)
+            painter.fillRect(QRect(QPoint(c * kFrame.width(), r * kFrame.height()), kFrame),
+                             cellColour(c, r));
+    }
+    painter.end();
+    return QPixmap::fromImage(strip);
+}
+
+QImage blankCanvas(const QSize &size)
+{
+    QImage canvas(size, QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    return canvas;
+}
+
+// Number of pixels of image inside area that have colour, and of those outside that are not
+// transparent.
+struct PixelCensus
+{
+    int inside = 0;
+    int strayOutside = 0;
+};
+
+PixelCensus census(const QImage &image, const QRect &area, const QColor &colour)
+{
+    PixelCensus result;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (area.contains(x, y))
+                result.inside += pixel == colour.rgba() ? 1 : 0;
+            else
+                result.strayOutside += qAlpha(pixel) != 0 ? 1 : 0;
+        }
+    }
+    return result;
+}
+
+// Unpremultiplied reading of a pixel.
+QRgb plainPixel(const QImage &image, int x, int y)
+{
+    return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
+}
+
+// What a marshalled call saw.
+std::atomic<int> g_calls {0};
+std::atomic<QThread *> g_callThread {nullptr};
+std::atomic<QObject *> g_callReceiver {nullptr};
+
+void recordCall(QObject *receiver)
+{
+    ++g_calls;
+    g_callThread = QThread::currentThread();
+    g_callReceiver = receiver;
+}
+
+void resetCalls()
+{
+    g_calls = 0;
+    g_callThread = nullptr;
+    g_callReceiver = nullptr;
+}
+
+// Runs fn on a new thread and waits for it.
+template<class F>
+bool runOnWorker(F fn)
+{
+    std::unique_ptr<QThread> thread(QThread::create(fn));
+    thread->start();
+    return thread->wait();
+}
+
+// Records the hooks a range control calls, and the value each hook saw.
+class RangeProbe : public TRangeControl
+{
+public:
+    using TRangeControl::prevValue;
+    using TRangeControl::TRangeControl;
+
+    int valueChanges = 0;
+    int rangeChanges = 0;
+    int stepChanges = 0;
+    int valueSeenByRangeChange = 0;
+
+protected:
+    void valueChange() override { ++valueChanges; }
+    void rangeChange() override
+    {
+        ++rangeChanges;
+        valueSeenByRangeChange = value();
+    }
+    void stepChange() override { ++stepChanges; }
+};
+
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+
+} // namespace
+
+class tst_Utilities : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Runs first: the dispatcher is made by a worker thread.
+    void marshallDispatcherMadeOffTheGuiThread();
+    void marshallCallRunsOnGuiThread();
+    void marshallCallSkipsDestroyedReceiver();
+
+    void partialPixmapRect_data();
+    void partialPixmapRect();
+    void drawPartialPixmapDrawsOneFrame_data();
+    void drawPartialPixmapDrawsOneFrame();
+    void drawPartialPixmapDrawsNothingOutside_data();
+    void drawPartialPixmapDrawsNothingOutside();
+
+    void greyTransformation();
+    void greyTransformationOfPremultipliedPixels();
+    void greyPixmapKeepsItsGeometry();
+
+    void leadingNumber_data();
+    void leadingNumber();
+    void numEditShowsFormattedNumber_data();
+    void numEditShowsFormattedNumber();
+    void numEditOpensOverItsOwner();
+    void numEditReturnProposesTypedNumber_data();
+    void numEditReturnProposesTypedNumber();
+    void numEditEscapeCancels();
+    void numEditRejectsGarbage_data();
+    void numEditRejectsGarbage();
+
+    void geometryChange();
+    void mainThreadRunning();
+    void interlockedExchangeAdd();
+    void loadPixmapSearchesFoldersInOrder();
+
+    void rangeControlBoundsAndSignalsChanges();
+    void rangeControlSetRange();
+    void rangeControlSteps();
+    void rangeControlSaturatesNearIntLimits();
+    void rangeControlPositions();
+
+    void backgroundPixmapRebuildsOnlyWhenNeeded();
+    void backgroundPixmapFill();
+
+    void numberListReadsLikeAtoi_data();
+    void numberListReadsLikeAtoi();
+};
+
+void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
+{
+    QVERIFY(!CAppServer::s_marshallDispatcher);
+    constexpr int kThreads = 4;
+    QVector<QObject *> seen(kThreads, nullptr);
+    std::atomic<int> ready {0};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back(QThread::create([&, t] {
+            ++ready;
+            while (ready.load() < kThreads)
+                QThread::yieldCurrentThread();
+            seen[t] = CAppServer::marshallDispatcher();
+        }));
+        threads.back()->start();
+    }
+    for (auto &thread : threads)
+        QVERIFY(thread->wait());
+
+    QObject *dispatcher = CAppServer::s_marshallDispatcher;
+    QVERIFY(dispatcher);
+    for (QObject *d : seen)
+        QCOMPARE(d, dispatcher);
+    QCOMPARE(dispatcher->thread(), qApp->thread());
+}
+
+void tst_Utilities::marshallCallRunsOnGuiThread()
+{
+    resetCalls();
+    QObject receiver;
+    QVERIFY(runOnWorker([&] { TMarshallEvent::post(&receiver, recordCall); }));
+    QCOMPARE(g_calls.load(), 0); // not run on the posting thread
+
+    QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
+    QCOMPARE(g_calls.load(), 1);
+    QCOMPARE(g_callThread.load(), qApp->thread());
+    QCOMPARE(g_callReceiver.load(), &receiver);
+
+    // Posting from the GUI thread itself is deferred too.
+    TMarshallEvent::post(&receiver, recordCall);
+    QCOMPARE(g_calls.load(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
+    QCOMPARE(g_calls.load(), 2);
+}
+
+void tst_Utilities::marshallCallSkipsDestroyedReceiver()
+{
+    resetCalls();
+    auto *receiver = new QObject;
+    QVERIFY(runOnWorker([&] {
+        TMarshallEvent::post(receiver, recordCall);
+        TMarshallEvent::post(receiver, nullptr);
+    }));
+    delete receiver;
+    QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
+    QCOMPARE(g_calls.load(), 0);
+
+    // The type is registered once, whoever asks.
+    QEvent::Type fromWorker = QEvent::None;
+    QVERIFY(runOnWorker([&] { fromWorker = TMarshallEvent::eventType(); }));
+    QCOMPARE(fromWorker, TMarshallEvent::eventType());
+    QVERIFY(fromWorker >= QEvent::User);
+}
+
+void tst_Utilities::partialPixmapRect_data()
+{
+    QTest::addColumn<QPoint>("cell");
+    QTest::addColumn<QSize>("strip");
+    QTest::addColumn<QSize>("grid");
+    QTest::addColumn<QRect>("expected");
+
+    QTest::newRow("first") << QPoint(0, 0) << QSize(30, 40) << QSize(3, 4) << QRect(0, 0, 10, 10);
+    QTest::newRow("last") << QPoint(2, 3) << QSize(30, 40) << QSize(3, 4) << QRect(20, 30, 10, 10);
+    // Frames are the strip divided evenly; a remainder is never drawn.
+    QTest::newRow("uneven") << QPoint(1, 1) << QSize(31, 43) << QSize(3, 4)
+                            << QRect(10, 10, 10, 10);
+    QTest::newRow("column outside") << QPoint(3, 0) << QSize(30, 40) << QSize(3, 4) << QRect();
+    QTest::newRow("row outside") << QPoint(0, 4) << QSize(30, 40) << QSize(3, 4) << QRect();
+    QTest::newRow("negative") << QPoint(-1, 0) << QSize(30, 40) << QSize(3, 4) << QRect();
+    QTest::newRow("empty grid") << QPoint(0, 0) << QSize(30, 40) << QSize(0, 4) << QRect();
+    QTest::newRow("negative grid") << QPoint(0, 0) << QSize(30, 40) << QSize(3, -1) << QRect();
+    QTest::newRow("empty strip") << QPoint(0, 0) << QSize() << QSize(3, 4) << QRect();
+    QTest::newRow("grid finer than strip") << QPoint(0, 0) << QSize(2, 2) << QSize(3, 1) << QRect();
+}
+
+void tst_Utilities::partialPixmapRect()
+{
+    QFETCH(QPoint, cell);
+    QFETCH(QSize, strip);
+    QFETCH(QSize, grid);
+    QFETCH(QRect, expected);
+    const QRect rect = NS_Utilities::partialPixmapRect(cell, strip, grid);
+    if (expected.isNull())
+        QVERIFY(rect.isEmpty());
+    else
+        QCOMPARE(rect, expected);
+}
+
+void tst_Utilities::drawPartialPixmapDrawsOneFrame_data()
+{
+    QTest::addColumn<QPoint>("cell");
+    for (int c = 0; c < kColumns; ++c) {
+        for (int r = 0; r < kRows; ++r)
+            QTest::addRow("column %d row %d", c, r) << QPoint(c, r);
+    }
+}
+
+void tst_Utilities::drawPartialPixmapDrawsOneFrame()
+{
+    QFETCH(QPoint, cell);
+    const QPixmap strip = makeStrip();
+    const QColor colour = cellColour(cell.x(), cell.y());
+    const int framePixels = kFrame.width() * kFrame.height();
+
+    // At the painter's origin, which may be translated.
+    QImage canvas = blankCanvas(QSize(20, 20));
+    {
+        QPainter painter(&canvas);
+        painter.translate(3, 4);
+        NS_Utilities::drawPartialPixmap(painter, cell, strip, QSize(kColumns, kRows));
+    }
+    PixelCensus seen = census(canvas, QRect(QPoint(3, 4), kFrame), colour);
+    QCOMPARE(seen.inside, framePixels);
+    QCOMPARE(seen.strayOutside, 0);
+
+    // At a given point.
+    canvas = blankCanvas(QSize(20, 20));
+    {
+        QPainter painter(&canvas);
+        NS_Utilities::drawPartialPixmap(painter, cell, strip, QSize(kColumns, kRows),
+                                        QPoint(9, 11));
+    }
+    seen = census(canvas, QRect(QPoint(9, 11), kFrame), colour);
+    QCOMPARE(seen.inside, framePixels);
+    QCOMPARE(seen.strayOutside, 0);
+}
+
+void tst_Utilities::drawPartialPixmapDrawsNothingOutside_data()
+{
+    QTest::addColumn<QPoint>("cell");
+    QTest::addColumn<QSize>("grid");
+    QTest::addColumn<bool>("emptyStrip");
+
+    QTest::newRow("column past the end") << QPoint(kColumns, 0) << QSize(kColumns, kRows) << false;
+    QTest::newRow("row past the end") << QPoint(0, kRows) << QSize(kColumns, kRows) << false;
+    QTest::newRow("negative cell") << QPoint(0, -1) << QSize(kColumns, kRows) << false;
+    QTest::newRow("empty grid") << QPoint(0, 0) << QSize(0, 0) << false;
+    QTest::newRow("no rows") << QPoint(0, 0) << QSize(kColumns, 0) << false;
+    QTest::newRow("empty strip") << QPoint(0, 0) << QSize(kColumns, kRows) << true;
+}
+
+void tst_Utilities::drawPartialPixmapDrawsNothingOutside()
+{
+    QFETCH(QPoint, cell);
+    QFETCH(QSize, grid);
+    QFETCH(bool, emptyStrip);
+    const QPixmap strip = emptyStrip ? QPixmap() : makeStrip();
+    QImage canvas = blankCanvas(QSize(40, 40));
+    {
+        QPainter painter(&canvas);
+        NS_Utilities::drawPartialPixmap(painter, cell, strip, grid);
+        NS_Utilities::drawPartialPixmap(painter, cell, strip, grid, QPoint(5, 5));
+    }
+    QCOMPARE(census(canvas, QRect(), Qt::transparent).strayOutside, 0);
+}
+
+void tst_Utilities::greyTransformation()
+{
+    const QVector<QColor> colours = {
+            Qt::black,       Qt::white,          Qt::red,       Qt::green,
+            Qt::blue,        QColor(30, 30, 30), Qt::darkGreen, QColor(200, 180, 10),
+            Qt::transparent,
+    };
+    QImage image(colours.size(), 1, QImage::Format_ARGB32);
+    for (int x = 0; x < colours.size(); ++x)
+        image.setPixel(x, 0, colours[x].rgba());
+
+    const QImage grey = NS_Utilities::applyGreyTransformation(image);
+    QCOMPARE(grey.size(), image.size());
+
+    QVector<int> greyLevel(colours.size());
+    for (int x = 0; x < colours.size(); ++x) {
+        const QRgb pixel = plainPixel(grey, x, 0);
+        QCOMPARE(qRed(pixel), qGreen(pixel));
+        QCOMPARE(qGreen(pixel), qBlue(pixel));
+        QCOMPARE(qAlpha(pixel), colours[x].alpha());
+        greyLevel[x] = qRed(pixel);
+    }
+    // Contrast is compressed: neither end stays at the extreme.
+    QVERIFY(greyLevel[0] > 0);
+    QVERIFY(greyLevel[1] < 255);
+    // Order of brightness is kept.
+    for (int a = 0; a + 1 < colours.size(); ++a) {
+        for (int b = 0; b + 1 < colours.size(); ++b) {
+            if (qGray(colours[a].rgb()) + 4 < qGray(colours[b].rgb()))
+                QVERIFY2(greyLevel[a] < greyLevel[b],
+                         qPrintable(QStringLiteral("%1 vs %2")
+                                            .arg(colours[a].name(), colours[b].name())));
+        }
+    }
+
+    // An image without alpha stays opaque.
+    QImage opaque(4, 4, QImage::Format_RGB32);
+    opaque.fill(QColor(10, 200, 90));
+    const QImage opaqueGrey = NS_Utilities::applyGreyTransformation(opaque);
+    QVERIFY(!opaqueGrey.hasAlphaChannel());
+    QCOMPARE(qAlpha(opaqueGrey.pixel(2, 2)), 255);
+    QVERIFY(NS_Utilities::applyGreyTransformation(QImage()).isNull());
+}
+
+void tst_Utilities::greyTransformationOfPremultipliedPixels()
+{
+    // A half-transparent colour must turn into the same grey as the opaque one, whatever format
+    // the image is held in.
+    const QVector<QColor> colours = {Qt::white, Qt::red, QColor(40, 90, 160), Qt::black};
+    const QVector<int> alphas = {255, 200, 128, 40};
+    for (QImage::Format format :
+         {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888}) {
+        QImage image(colours.size(), alphas.size(), format);
+        for (int x = 0; x < colours.size(); ++x) {
+            for (int y = 0; y < alphas.size(); ++y) {
+                QColor c = colours[x];
+                c.setAlpha(alphas[y]);
+                image.setPixelColor(x, y, c);
+            }
+        }
+        const QImage grey = NS_Utilities::applyGreyTransformation(image);
+        for (int x = 0; x < colours.size(); ++x) {
+            const int opaqueLevel = qRed(plainPixel(grey, x, 0));
+            for (int y = 1; y < alphas.size(); ++y) {
+                const QRgb pixel = plainPixel(grey, x, y);
+                QCOMPARE(qAlpha(pixel), alphas[y]);
+                // Premultiplied rounding at alpha 40 is worth a few levels.
+                QVERIFY2(qAbs(qRed(pixel) - opaqueLevel) <= 255 / alphas[y] + 1,
+                         qPrintable(QStringLiteral("format %1 colour %2 alpha %3: %4 vs %5")
+                                            .arg(int(format))
+                                            .arg(colours[x].name())
+                                            .arg(alphas[y])
+                                            .arg(qRed(pixel))
+                                            .arg(opaqueLevel)));
+            }
+        }
+    }
+}
+
+void tst_Utilities::greyPixmapKeepsItsGeometry()
+{
+    QPixmap pixmap(12, 10);
+    pixmap.setDevicePixelRatio(2.0);
+    pixmap.fill(Qt::red);
+    const QPixmap grey = NS_Utilities::applyGreyTransformation(pixmap);
+    QCOMPARE(grey.size(), pixmap.size());
+    QCOMPARE(grey.devicePixelRatio(), 2.0);
+    const QRgb pixel = grey.toImage().pixel(3, 3);
+    QCOMPARE(qRed(pixel), qBlue(pixel));
+    QVERIFY(NS_Utilities::applyGreyTransformation(QPixmap()).isNull());
+}
+
+void tst_Utilities::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("number");
+
+    QTest::newRow("dB") << "-12.5 dB" << true << -12.5;
+    QTest::newRow("kHz as printed") << "1.20 kHz" << true << 1.2;
+    QTest::newRow("leading spaces, plus") << "  +3 ms" << true << 3.0;
+    QTest::newRow("percent") << "50%" << true << 50.0;
+    QTest::newRow("fraction only") << ".5" << true << 0.5;
+    QTest::newRow("exponent") << "1e3 Hz" << true << 1000.0;
+    QTest::newRow("e of a unit") << "5 eps" << true << 5.0;
+    QTest::newRow("exponent without digits") << "5e" << true << 5.0;
+    QTest::newRow("minus infinity") << "-inf dB" << false << 0.0;
+    QTest::newRow("name") << "Off" << false << 0.0;
+    QTest::newRow("sign only") << "- dB" << false << 0.0;
+    QTest::newRow("point only") << "." << false << 0.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+}
+
+void tst_Utilities::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, number);
+    bool parsed = !ok;
+    QCOMPARE(CNumEdit::leadingNumber(text, &parsed), number);
+    QCOMPARE(parsed, ok);
+    QCOMPARE(CNumEdit::leadingNumber(text, nullptr), number);
+}
+
+void tst_Utilities::numEditShowsFormattedNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("own format") << "1.5 dB" << QByteArray("%.2f") << "1.50";
+    QTest::newRow("default format") << "-12.54 dB" << QByteArray() << "-12.5";
+    QTest::newRow("literal text") << "3 ms" << QByteArray("%.0f ms") << "3 ms";
+    QTest::newRow("integer format falls back") << "7 Hz" << QByteArray("%d") << "7.0";
+    QTest::newRow("two conversions fall back") << "7" << QByteArray("%f %f") << "7.0";
+    QTest::newRow("string format falls back") << "7" << QByteArray("%s") << "7.0";
+    QTest::newRow("no number shown as it is") << " Off " << QByteArray("%.2f") << "Off";
+}
+
+void tst_Utilities::numEditShowsFormattedNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, format);
+    QFETCH(QString, shown);
+    QWidget owner;
+    owner.resize(100, 30);
+    owner.show();
+    CNumEdit *edit = new CNumEdit(&owner);
+    edit->doEdit(text, format.isNull() ? nullptr : format.constData());
+    QCOMPARE(edit->text(), shown);
+    QVERIFY(edit->isVisible());
+    QCOMPARE(edit->selectedText(), shown);
+}
+
+void tst_Utilities::numEditOpensOverItsOwner()
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto *owner = new QWidget(&window);
+    owner->setGeometry(30, 40, 40, 20);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    auto *edit = new CNumEdit(owner);
+    QVERIFY(edit->isWindow());
+    QCOMPARE(edit->parentWidget(), owner);
+    QVERIFY(!edit->isVisible());
+    edit->doEdit(QStringLiteral("0 dB"));
+    QCOMPARE(edit->geometry().topLeft(), owner->mapToGlobal(QPoint(0, 0)));
+    QVERIFY(edit->width() >= 70);
+
+    edit->hide();
+    owner->resize(150, 20);
+    edit->doEdit(QStringLiteral("0 dB"));
+    QVERIFY(edit->width() >= owner->width());
+}
+
+void tst_Utilities::numEditReturnProposesTypedNumber_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<double>("proposed");
+
+    QTest::newRow("negative") << "-3.5" << int(Qt::Key_Return) << -3.5;
+    QTest::newRow("keypad enter") << "12" << int(Qt::Key_Enter) << 12.0;
+    QTest::newRow("with unit") << "2.5 dB" << int(Qt::Key_Return) << 2.5;
+    QTest::newRow("decimal comma") << "1,5" << int(Qt::Key_Return) << 1.5;
+    QTest::newRow("spaces") << "  40  " << int(Qt::Key_Return) << 40.0;
+}
+
+void tst_Utilities::numEditReturnProposesTypedNumber()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(double, proposed);
+    QWidget owner;
+    owner.show();
+    auto *edit = new CNumEdit(&owner);
+    QSignalSpy spy(edit, &CNumEdit::numberProposed);
+    edit->doEdit(QStringLiteral("0.0 dB"));
+
+    QTest::keyClicks(edit, typed); // replaces the selected value
+    QCOMPARE(edit->text(), typed);
+    QTest::keyClick(edit, Qt::Key(key));
+
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toDouble(), proposed);
+    QVERIFY(!edit->isVisible());
+}
+
+void tst_Utilities::numEditEscapeCancels()
+{
+    QWidget owner;
+    owner.show();
+    auto *edit = new CNumEdit(&owner);
+    QSignalSpy spy(edit, &CNumEdit::numberProposed);
+    edit->doEdit(QStringLiteral("1.0"));
+    QTest::keyClicks(edit, QStringLiteral("5"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(!edit->isVisible());
+
+    // Opened again, it proposes as usual.
+    edit->doEdit(QStringLiteral("1.0"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toDouble(), 1.0);
+}
+
+void tst_Utilities::numEditRejectsGarbage_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("word") << "abc";
+    QTest::newRow("two points") << "1.2.3";
+    QTest::newRow("number then digits after unit") << "5 dB 3";
+    QTest::newRow("infinity") << "inf";
+    QTest::newRow("empty") << "";
+    QTest::newRow("sign only") << "-";
+}
+
+void tst_Utilities::numEditRejectsGarbage()
+{
+    QFETCH(QString, typed);
+    QWidget owner;
+    owner.show();
+    auto *edit = new CNumEdit(&owner);
+    QSignalSpy spy(edit, &CNumEdit::numberProposed);
+    edit->doEdit(QStringLiteral("0.0"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(edit->isVisible());
+    QCOMPARE(edit->selectedText(), typed);
+
+    // The user corrects it.
+    QTest::keyClicks(edit, QStringLiteral("4"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toDouble(), 4.0);
+}
+
+void tst_Utilities::geometryChange()
+{
+    QCOMPARE(NS_Utilities::geometry_change<QWidget>(nullptr), false);
+
+    PaintCounter widget;
+    widget.resize(50, 50);
+    QCOMPARE(NS_Utilities::geometry_change(&widget), false); // hidden
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    QCoreApplication::sendPostedEvents();
+    const int paintsBefore = widget.paints;
+    QVERIFY(NS_Utilities::geometry_change(&widget));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(widget.paints, paintsBefore + 1);
+}
+
+void tst_Utilities::mainThreadRunning()
+{
+    QVERIFY(NS_Utilities::mainThreadRunning());
+    bool onWorker = true;
+    QVERIFY(runOnWorker([&] { onWorker = NS_Utilities::mainThreadRunning(); }));
+    QVERIFY(!onWorker);
+}
+
+void tst_Utilities::interlockedExchangeAdd()
+{
+    std::atomic<long> counter {7};
+    QCOMPARE(InterlockedExchangeAdd(&counter, 0), 7L); // adding 0 reads
+    QCOMPARE(InterlockedExchangeAdd(&counter, -7), 7L);
+    QCOMPARE(counter.load(), 0L);
+
+    // Two threads adding at once: every previous value is handed out exactly once.
+    constexpr long kAdds = 100000;
+    QVector<long> previous[2];
+    std::atomic<int> ready {0};
+    std::unique_ptr<QThread> threads[2];
+    for (int t = 0; t < 2; ++t) {
+        threads[t].reset(QThread::create([&, t] {
+            previous[t].reserve(kAdds);
+            ++ready;
+            while (ready.load() < 2)
+                QThread::yieldCurrentThread();
+            for (long i = 0; i < kAdds; ++i)
+                previous[t].append(InterlockedExchangeAdd(&counter, 1));
+        }));
+        threads[t]->start();
+    }
+    for (auto &thread : threads)
+        QVERIFY(thread->wait());
+    QCOMPARE(counter.load(), 2 * kAdds);
+    QVector<bool> handedOut(2 * kAdds, false);
+    for (const QVector<long> &values : previous) {
+        for (long v : values) {
+            QVERIFY(v >= 0 && v < 2 * kAdds);
+            QVERIFY(!handedOut[v]);
+            handedOut[v] = true;
+        }
+    }
+}
+
+void tst_Utilities::loadPixmapSearchesFoldersInOrder()
+{
+    QTemporaryDir older;
+    QTemporaryDir newer;
+    QVERIFY(older.isValid() && newer.isValid());
+    const QString name = QStringLiteral("zb4r_test_frame.png");
+    QImage image(4, 3, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(older.filePath(name)));
+    image.fill(Qt::blue);
+    QVERIFY(image.save(newer.filePath(name)));
+
+    QVERIFY(NS_Utilities::loadPixmap(name).isNull());
+    NS_Utilities::addPixmapPath(older.path());
+    QCOMPARE(NS_Utilities::loadPixmap(name).toImage().pixel(1, 1), QColor(Qt::red).rgba());
+    NS_Utilities::addPixmapPath(newer.path());
+    const QStringList paths = NS_Utilities::pixmapPaths();
+    QCOMPARE(paths.first(), newer.path());
+    QCOMPARE(paths.last(), QStringLiteral(":/zb4r/images"));
+    QCOMPARE(NS_Utilities::loadPixmap(name).toImage().pixel(1, 1), QColor(Qt::blue).rgba());
+    QVERIFY(NS_Utilities::loadPixmap(QStringLiteral("zb4r_no_such_image.png")).isNull());
+    QVERIFY(NS_Utilities::loadPixmap(QString()).isNull());
+}
+
+void tst_Utilities::rangeControlBoundsAndSignalsChanges()
+{
+    RangeProbe range;
+    QCOMPARE(range.minValue(), 0);
+    QCOMPARE(range.maxValue(), 99);
+    QCOMPARE(range.value(), 0);
+
+    range.setValue(40);
+    QCOMPARE(range.value(), 40);
+    QCOMPARE(range.valueChanges, 1);
+    range.setValue(40);
+    QCOMPARE(range.valueChanges, 1);
+
+    range.setValue(150);
+    QCOMPARE(range.value(), 99);
+    QCOMPARE(range.prevValue(), 40);
+    QCOMPARE(range.valueChanges, 2);
+    range.setValue(1000); // bounds to the same value: no change
+    QCOMPARE(range.valueChanges, 2);
+    QCOMPARE(range.prevValue(), 40);
+
+    range.setValue(-5);
+    QCOMPARE(range.value(), 0);
+    QCOMPARE(range.valueChanges, 3);
+    QCOMPARE(range.bound(500), 99);
+
+    RangeProbe built(10, 20, -2, 5, 50);
+    QCOMPARE(built.value(), 20);
+    QCOMPARE(built.lineStep(), 2);
+    QCOMPARE(built.valueChanges, 0);
+}
+
+void tst_Utilities::rangeControlSetRange()
+{
+    RangeProbe range;
+    range.setValue(50);
+    range.valueChanges = 0;
+
+    range.setRange(0, 200); // value stays inside
+    QCOMPARE(range.rangeChanges, 1);
+    QCOMPARE(range.valueChanges, 0);
+    range.setRange(0, 200);
+    QCOMPARE(range.rangeChanges, 1);
+
+    range.setRange(60, 80); // value moves up to the new minimum
+    QCOMPARE(range.value(), 60);
+    QCOMPARE(range.valueSeenByRangeChange, 60);
+    QCOMPARE(range.prevValue(), 50);
+    QCOMPARE(range.rangeChanges, 2);
+    QCOMPARE(range.valueChanges, 1);
+
+    range.setRange(30, 10); // reversed: the maximum follows the minimum
+    QCOMPARE(range.minValue(), 30);
+    QCOMPARE(range.maxValue(), 30);
+    QCOMPARE(range.value(), 30);
+    QCOMPARE(range.valueChanges, 2);
+
+    range.setMaxValue(90);
+    QCOMPARE(range.maxValue(), 90);
+    range.setMinValue(95);
+    QCOMPARE(range.maxValue(), 95);
+    QCOMPARE(range.value(), 95);
+}
+
+void tst_Utilities::rangeControlSteps()
+{
+    RangeProbe range(0, 100, 1, 10, 50);
+    range.setSteps(1, 10);
+    QCOMPARE(range.stepChanges, 0);
+    range.setSteps(-3, 20);
+    QCOMPARE(range.stepChanges, 1);
+    QCOMPARE(range.lineStep(), 3);
+    QCOMPARE(range.pageStep(), 20);
+
+    range.addLine();
+    QCOMPARE(range.value(), 53);
+    range.subtractPage();
+    QCOMPARE(range.value(), 33);
+    range.addPage();
+    range.addPage();
+    range.addPage();
+    QCOMPARE(range.value(), 93);
+    range.addPage();
+    QCOMPARE(range.value(), 100);
+    const int changes = range.valueChanges;
+    range.addLine(); // already at the end
+    QCOMPARE(range.valueChanges, changes);
+    range.setValue(2);
+    range.subtractLine();
+    QCOMPARE(range.value(), 0);
+}
+
+void tst_Utilities::rangeControlSaturatesNearIntLimits()
+{
+    RangeProbe range(INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX - 3);
+    range.addPage();
+    QCOMPARE(range.value(), INT_MAX);
+    range.addLine();
+    QCOMPARE(range.value(), INT_MAX);
+    range.setValue(INT_MIN + 1);
+    range.subtractPage();
+    QCOMPARE(range.value(), INT_MIN);
+    range.subtractLine();
+    QCOMPARE(range.value(), INT_MIN);
+
+    range.setSteps(INT_MIN, INT_MIN); // no magnitude fits: the largest is taken
+    QCOMPARE(range.lineStep(), INT_MAX);
+    QCOMPARE(range.pageStep(), INT_MAX);
+    range.addPage();
+    QCOMPARE(range.value(), -1);
+    range.addPage();
+    QCOMPARE(range.value(), INT_MAX - 1);
+}
+
+void tst_Utilities::rangeControlPositions()
+{
+    RangeProbe range(-20, 80, 1, 10, 0);
+    const int span = 100;
+    QCOMPARE(range.positionFromValue(-20, span), 0);
+    QCOMPARE(range.positionFromValue(80, span), span);
+    QCOMPARE(range.valueFromPosition(0, span), -20);
+    QCOMPARE(range.valueFromPosition(span, span), 80);
+    for (int v = -20; v <= 80; ++v)
+        QCOMPARE(range.valueFromPosition(range.positionFromValue(v, span), span), v);
+
+    RangeProbe wide(INT_MIN, INT_MAX, 1, 1, 0);
+    QCOMPARE(wide.positionFromValue(INT_MIN, 300), 0);
+    QCOMPARE(wide.positionFromValue(INT_MAX, 300), 300);
+    QCOMPARE(wide.valueFromPosition(0, 300), INT_MIN);
+    QCOMPARE(wide.valueFromPosition(300, 300), INT_MAX);
+}
+
+void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
+{
+    QWidget widget;
+    widget.resize(30, 20);
+    TBackgroundPixmap background;
+    int paints = 0;
+    const auto paint = [&](QPainter &painter) {
+        ++paints;
+        painter.fillRect(QRect(0, 0, 5, 5), Qt::red);
+    };
+
+    QVERIFY(!background.isValid());
+    const QPixmap &first = background.pixmap(&widget, paint);
+    QVERIFY(background.isValid());
+    QCOMPARE(first.deviceIndependentSize().toSize(), widget.size());
+    QCOMPARE(first.devicePixelRatio(), widget.devicePixelRatioF());
+    background.pixmap(&widget, paint);
+    QImage canvas = blankCanvas(widget.size());
+    {
+        QPainter painter(&canvas);
+        background.paint(painter, &widget, paint);
+    }
+    QCOMPARE(background.rebuildCount(), 1);
+    QCOMPARE(paints, 1);
+    QCOMPARE(canvas.pixel(2, 2), QColor(Qt::red).rgba());
+
+    background.invalidate();
+    background.pixmap(&widget, paint);
+    background.pixmap(&widget, paint);
+    QCOMPARE(background.rebuildCount(), 2);
+
+    widget.resize(40, 25);
+    QCOMPARE(background.pixmap(&widget, paint).deviceIndependentSize().toSize(), widget.size());
+    QCOMPARE(background.rebuildCount(), 3);
+    QCOMPARE(paints, 3);
+
+    // A ready picture of the right size is used as it is; one of another size is replaced.
+    QPixmap shared(widget.size());
+    shared.fill(Qt::green);
+    background.setPixmap(shared);
+    QCOMPARE(background.pixmap(&widget, paint).toImage().pixel(20, 20), QColor(Qt::green).rgba());
+    QCOMPARE(background.rebuildCount(), 3);
+    background.setPixmap(QPixmap(5, 5));
+    background.pixmap(&widget, paint);
+    QCOMPARE(background.rebuildCount(), 4);
+
+    // A widget without a size has nothing to paint on.
+    QWidget empty;
+    empty.resize(0, 0);
+    TBackgroundPixmap none;
+    QVERIFY(none.pixmap(&empty, paint).isNull());
+    QVERIFY(none.pixmap(nullptr, paint).isNull());
+    QCOMPARE(none.rebuildCount(), 0);
+}
+
+void tst_Utilities::backgroundPixmapFill()
+{
+    QWidget widget;
+    widget.resize(10, 10);
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, QColor(12, 34, 56));
+    widget.setPalette(palette);
+    const auto nothing = [](QPainter &) {};
+
+    TBackgroundPixmap opaque;
+    QCOMPARE(opaque.pixmap(&widget, nothing).toImage().pixel(5, 5), QColor(12, 34, 56).rgba());
+    TBackgroundPixmap transparent;
+    QCOMPARE(qAlpha(transparent.pixmap(&widget, nothing, true).toImage().pixel(5, 5)), 0);
+}
+
+void tst_Utilities::numberListReadsLikeAtoi_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int>{1, 22, 333};
+    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int>{4, 5};
+    QTest::newRow("non-numbers read as 0") << QStringLiteral("x;7b;  -8 dB;+") << 10
+                                           << QList<int>{0, 7, -8, 0};
+    QTest::newRow("saturates") << QStringLiteral("99999999999;-99999999999") << 10
+                               << QList<int>{INT_MAX, INT_MIN};
+    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16 << QList<int>{255, 16, 32767, 0};
+    QTest::newRow("nothing") << QString() << 10 << QList<int>{};
+}
+
+void tst_Utilities::numberListReadsLikeAtoi()
+{
+    QFETCH(QString, text);
+    QFETCH(int, base);
+    QFETCH(QList<int>, numbers);
+    QCOMPARE(NS_Utilities::numberList(text, base), numbers);
+}
+
+QTEST_MAIN(tst_Utilities)
+#include "tst_utilities.moc"
