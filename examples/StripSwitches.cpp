@@ -59,8 +59,7 @@ void addStripSwitches(InputStrip *strip)
     strip->addControl(QStringLiteral("PHASE"),
                       makeSwitch(strip, "stripPhaseSwitch", "button_phase.png"),
                       DemoAddresses::phase);
-    strip->addControl(QStringLiteral("+48V"),
-                      makeSwitch(strip, "strip48VSwitch", "button_48v.png"),
+    strip->addControl(QStringLiteral("+48V"), makeSwitch(strip, "strip48VSwitch", "button_48v.png"),
                       DemoAddresses::phantom);
 
     // Input patch: the names come from the memory's value-name table on first use.

@@ -763,16 +763,16 @@ bool COnOffButton::hitButton(const QPoint &pos) const
 
 void COnOffButton::paintEvent(QPaintEvent *event)
 {
+    // Every paint shows the whole picture (there is no erase pass that keeps the last one), so
+    // a pending look or state change renews the cached picture before it is blitted.
+    if (d->repaintNeeded || !isCheckable())
+        updateErasePixmap();
+    d->repaintNeeded = false;
     if (d->erasePixmap.isNull()) {
         // No strip: plain Qt button.
         QPushButton::paintEvent(event);
-        d->repaintNeeded = false;
         return;
     }
     QPainter painter(this);
-    if (d->repaintNeeded || !isCheckable())
-        repaintScreenPrimitive(painter);
-    else
-        painter.drawPixmap(0, 0, d->erasePixmap);
-    d->repaintNeeded = false;
+    painter.drawPixmap(0, 0, d->erasePixmap);
 }
