@@ -25,8 +25,10 @@ COnOffButton *makeSwitch(InputStrip *strip, const char *objectName, const char *
     return button;
 }
 
-// Logs once, after the first show, how many look records the editor holds for its switches.
-void reportSharing(InputStrip *strip)
+// Once the page is bound and shown: shows every switch's and selector's current value (they
+// otherwise wait for the first change), and logs how many look records the editor holds for
+// its switches.
+void afterFirstShow(InputStrip *strip)
 {
     static bool scheduled = false;
     if (scheduled)
@@ -38,7 +40,8 @@ void reportSharing(InputStrip *strip)
         int buttons = 0;
         int cached = 0;
         const QList<COnOffButton *> all = top->findChildren<COnOffButton *>();
-        for (const COnOffButton *b : all) {
+        for (COnOffButton *b : all) {
+            b->process(nullptr, 0, 1);
             if (qobject_cast<const CPopup *>(b))
                 continue;
             ++buttons;
@@ -71,7 +74,10 @@ void addStripSwitches(InputStrip *strip)
     patch->setFixedSize(48, 18);
     patch->setButtonTextColor(QColor(165, 207, 211));
     patch->setFocusColor(QColor(90, 160, 250));
+    QPalette face = patch->palette();
+    face.setColor(QPalette::Button, QColor(24, 26, 30));
+    patch->setPalette(face);
     strip->addControl(QStringLiteral("PATCH"), patch, DemoAddresses::patchIn);
 
-    reportSharing(strip);
+    afterFirstShow(strip);
 }
