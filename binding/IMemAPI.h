@@ -74,6 +74,16 @@ public:
         return (quint32(element) << 22) | ((quint32(parameter) & 0x7FF) << 11)
                 | (quint32(channel) & 0x7FF);
     }
+    // Values handed to valueToText() together with a parameter (e, p) whose minimum is negative
+    // count from that minimum, for tables 0 and up: callers send value - minimum.
+    static constexpr int textValueFromRaw(int raw, int minimum, int tableId)
+    {
+        return tableId >= 0 && minimum < 0 ? raw - minimum : raw;
+    }
+    static constexpr int rawFromTextValue(int textValue, int minimum, int tableId)
+    {
+        return tableId >= 0 && minimum < 0 ? textValue + minimum : textValue;
+    }
     static constexpr int packedElement(quint32 packed) { return int(packed >> 22); }
     static constexpr int packedParameter(quint32 packed) { return int((packed >> 11) & 0x7FF); }
     static constexpr int packedChannel(quint32 packed) { return int(packed & 0x7FF); }

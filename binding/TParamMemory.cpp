@@ -999,6 +999,8 @@ int TParamMemory::valueToText(int channel, int tableId, QString *text, QPixmap *
         *text = QString::number(value);
         return 1;
     }
+    if (def)
+        value = IMemAPI::rawFromTextValue(value, minimum, tableId);
     *text = TValueText::text(*spec, value, minimum, compact, d->sampleRate.load());
     return 0;
 }
@@ -1031,9 +1033,9 @@ double fromLawScale(const TParamDef &def, double v)
 int TParamMemory::faderValueFromPosition(int *n, int e, int p, int x)
 {
     const TParamDef *def = d->cat()->param(e, p);
-    if (!n || *n < 2 || !def || !def->faderLaw || def->maximum <= def->minimum)
+    if (!n || *n < 1 || !def || !def->faderLaw || def->maximum <= def->minimum)
         return -1;
-    const int span = *n - 1;
+    const int span = *n;
     const double fraction = qBound(0, x, span) / double(span);
     const double v = fromLawScale(*def, TValueText::faderValueFromFraction(fraction));
     *n = qBound(def->minimum, roundToInt(v), def->maximum);
@@ -1043,10 +1045,10 @@ int TParamMemory::faderValueFromPosition(int *n, int e, int p, int x)
 int TParamMemory::faderPositionFromValue(int *n, int e, int p, int x)
 {
     const TParamDef *def = d->cat()->param(e, p);
-    if (!n || *n < 2 || !def || !def->faderLaw || def->maximum <= def->minimum)
+    if (!n || *n < 1 || !def || !def->faderLaw || def->maximum <= def->minimum)
         return -1;
     const int v = roundToInt(toLawScale(*def, qBound(def->minimum, x, def->maximum)));
-    *n = roundToInt(TValueText::faderFraction(v) * (*n - 1));
+    *n = roundToInt(TValueText::faderFraction(v) * *n);
     return 0;
 }
 

@@ -34,8 +34,8 @@ class QWidget;
 //  - EQ frequency values lie on a 1/12-octave grid (value v = 1/24-octave index 2v, index 8 =
 //    20 Hz, index 248 = 20 kHz) and read as nominal frequencies ("20.0 Hz", "1.06 kHz").
 //  - Fader law: parameters marked with a law in the catalogue map value to position
-//    non-linearly (+10 dB at the top, 0 dB three quarters up, -30 dB a quarter up). Position 0
-//    is the minimum, n - 1 the maximum. Other parameters return non-zero.
+//    non-linearly (+10 dB at the top, 0 dB three quarters up, -30 dB a quarter up). n is the
+//    travel in pixels, as for QStyle's slider helpers: position 0 is the minimum, n the maximum. Other parameters return non-zero.
 //  - Undo: registerUndo() and applyParamInfo() record undo steps; undo()/redo() replay them.
 //    A new step clears the redo history; at most 1000 steps are kept. setUndoGroup(true ...
 //    false) makes one step of everything registered in between (nesting counts; the first

@@ -47,7 +47,8 @@ private:
         QString text;
         if (IMemAPI *api = m_dial->memAPI())
             api->valueToText(m_dial->channel() + m_dial->channelOffset(), 0, &text, nullptr,
-                             m_dial->value(), 0, m_dial->element(), m_dial->parameter());
+                             IMemAPI::textValueFromRaw(m_dial->value(), m_dial->minimum(), 0), 0,
+                             m_dial->element(), m_dial->parameter());
         return text;
     }
 

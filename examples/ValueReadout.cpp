@@ -40,7 +40,9 @@ void ValueReadout::showValue()
 {
     IMemAPI *api = memAPI();
     QString text;
+    const int raw = api->getValue(element(), parameter(), channel());
+    const int minimum = api->getMinimum(element(), parameter(), channel());
     api->valueToText(channel() + channelOffset(), 0, &text, nullptr,
-                     api->getValue(element(), parameter(), channel()), 0, element(), parameter());
+                     IMemAPI::textValueFromRaw(raw, minimum, 0), 0, element(), parameter());
     setText(text);
 }

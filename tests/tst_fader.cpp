@@ -334,7 +334,7 @@ void tst_Fader::dragWritesTheLawValue()
         dragTo(fader.get(), at, a, position);
         QCOMPARE(fader->sliderPosition(), position);
         // The memory's law over the travel, counted from the bottom.
-        int n = a + 1; // positions 0..a
+        int n = a; // travel in pixels: positions 0..a
         QCOMPARE(memory.faderValueFromPosition(&n, fader->element(), fader->parameter(),
                                                a - position),
                  0);

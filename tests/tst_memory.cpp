@@ -406,11 +406,13 @@ void tst_Memory::textTablesRoundTrip()
             // Which table a parameter uses is the catalogue's business: find every table whose
             // text matches the parameter's own text at every value, through the public calls.
             for (int v = lo; v <= hi; ++v) {
+                // Table 0 takes values counted from a negative minimum; -3 takes raw values.
+                const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
                 QString own;
-                m.valueToText(0, 0, &own, nullptr, v, 0, r.element, r.parameter);
+                m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter);
                 QString compact;
                 QCOMPARE(m.valueToText(0, -3, &compact, nullptr, v, 1, r.element, r.parameter),
-                         m.valueToText(0, 0, &own, nullptr, v, 0, r.element, r.parameter));
+                         m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter));
                 QVERIFY2(compact.size() <= own.size(),
                          qPrintable(own + QLatin1String(" / ") + compact));
                 double typed = 0, typedCompact = 0;
@@ -438,15 +440,18 @@ void tst_Memory::textTablesRoundTrip()
                 bool uses = true;
                 for (int v = lo; v <= hi && uses; v += qMax(1, (hi - lo) / 7)) {
                     QString a, b;
-                    m.valueToText(0, 0, &a, nullptr, v, 0, r.element, r.parameter);
-                    m.valueToText(0, table, &b, nullptr, v, 0, r.element, r.parameter);
+                    const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
+                    m.valueToText(0, 0, &a, nullptr, tv, 0, r.element, r.parameter);
+                    m.valueToText(0, table, &b, nullptr, tv, 0, r.element, r.parameter);
                     uses = a == b;
                 }
                 if (!uses)
                     continue;
                 for (int v = lo; v <= hi; ++v) {
                     QString text;
-                    QCOMPARE(m.valueToText(0, table, &text, nullptr, v, 0, r.element, r.parameter),
+                    QCOMPARE(m.valueToText(0, table, &text, nullptr,
+                                           IMemAPI::textValueFromRaw(v, lo, table), 0, r.element,
+                                           r.parameter),
                              0);
                     double number = 0;
                     QVERIFY2(numberOfText(text, &number), qPrintable(text));
@@ -492,14 +497,17 @@ void tst_Memory::textSpecialTables()
     QCOMPARE(m.valueFromNumber(5, 0.0f), 823);
     QCOMPARE(m.valueFromNumber(5, 40.0f), 1023);
 
-    // Pan.
+    // Pan: its minimum is negative, so table 0 takes values counted from it.
     const IMemAPI::TSingleAddress pan = resolved(m, "00kInput/kPan");
-    m.valueToText(0, 0, &text, nullptr, -63, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("L63"));
     m.valueToText(0, 0, &text, nullptr, 0, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("C"));
+    QCOMPARE(text, QStringLiteral("L63"));
     m.valueToText(0, 0, &text, nullptr, 63, 0, pan.element, pan.parameter);
+    QCOMPARE(text, QStringLiteral("C"));
+    m.valueToText(0, 0, &text, nullptr, 126, 0, pan.element, pan.parameter);
     QCOMPARE(text, QStringLiteral("R63"));
+    // Tables below 0 take raw values.
+    m.valueToText(0, -3, &text, nullptr, -63, 0, pan.element, pan.parameter);
+    QCOMPARE(text, QStringLiteral("L63"));
 
     // EQ frequencies: value v is 1/24-octave index 2v, index 8 is 20 Hz and index 248 20 kHz;
     // twelve values make an octave.
@@ -561,7 +569,7 @@ void tst_Memory::faderLawIsMonotonicAndInverts()
                 return rc == 0 ? k : std::numeric_limits<int>::min();
             };
             QCOMPARE(position(lo), 0);
-            QCOMPARE(position(hi), n - 1);
+            QCOMPARE(position(hi), n);
             int previous = -1;
             for (int v = lo; v <= hi; ++v) {
                 const int x = position(v);
@@ -575,15 +583,15 @@ void tst_Memory::faderLawIsMonotonicAndInverts()
                     QCOMPARE(back, v);
             }
             int previousValue = std::numeric_limits<int>::min();
-            for (int x = 0; x < n; ++x) {
+            for (int x = 0; x <= n; ++x) {
                 const int v = value(x);
                 QVERIFY(v >= previousValue && v >= lo && v <= hi);
                 previousValue = v;
             }
             // Not linear: unity sits about three quarters up, and -30 dB far below the middle.
-            const double unity = position(m.valueFromNumber(5, 0.0f)) / double(n - 1);
+            const double unity = position(m.valueFromNumber(5, 0.0f)) / double(n);
             QVERIFY2(unity > 0.7 && unity < 0.8, qPrintable(QString::number(unity)));
-            const double minus30 = position(m.valueFromNumber(5, -30.0f)) / double(n - 1);
+            const double minus30 = position(m.valueFromNumber(5, -30.0f)) / double(n);
             const double linear30 = (m.valueFromNumber(5, -30.0f) - lo) / double(hi - lo);
             QVERIFY(linear30 - minus30 > 0.05);
         }
@@ -605,7 +613,7 @@ void tst_Memory::faderLawFailsWithoutALaw()
     QCOMPARE(n, 100);
     QVERIFY(m.faderPositionFromValue(&n, 999, 0, 0) != 0);
     QVERIFY(m.faderPositionFromValue(nullptr, fader.element, fader.parameter, 0) != 0);
-    n = 1;
+    n = 0; // no travel
     QVERIFY(m.faderPositionFromValue(&n, fader.element, fader.parameter, 0) != 0);
 }
 

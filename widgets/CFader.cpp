@@ -212,13 +212,6 @@ int CFader::applyFlipedTransformation(int value, int minValue, int maxValue) con
     return clampToInt(-qint64(value));
 }
 
-// The memory's law counts positions: a travel of a pixels has a + 1 of them (0..a), so the
-// maximum lands on the last pixel.
-int CFader::positionCount(int available)
-{
-    return available + 1;
-}
-
 bool CFader::lawAvailable() const
 {
     return memAPI() && isAttached() && memAPIReady();
@@ -228,7 +221,7 @@ int CFader::positionFromValue(int value) const
 {
     const int a = available();
     if (lawAvailable()) {
-        int n = positionCount(a);
+        int n = a;
         if (memAPI()->faderPositionFromValue(&n, element(), parameter(), value) == 0)
             return applyFlipedTransformation(n, 0, a);
     }
@@ -243,7 +236,7 @@ int CFader::valueFromPosition(int position) const
 {
     const int a = available();
     if (lawAvailable()) {
-        int n = positionCount(a);
+        int n = a;
         if (memAPI()->faderValueFromPosition(&n, element(), parameter(),
                                              applyFlipedTransformation(position, 0, a))
             == 0)

@@ -97,7 +97,6 @@ protected:
 
 private:
     bool lawAvailable() const;
-    static int positionCount(int available);
     int frameCount() const;
     void drawBackground(QPainter &painter) const;
     void drawThumb(QPainter &painter) const;
