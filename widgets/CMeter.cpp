@@ -615,6 +615,9 @@ bool CMeter::connectMemAPI()
             setBoundWord(1);
         memAPI()->registerMeter(true, this, element(), parameter(), channel());
         memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, true);
+        // Start from the memory's state, so that a meter bound while the console is online
+        // resets when it first goes offline.
+        d->online = memAPI()->isOnline();
     }
     resetMeter();
     return isAttached();
