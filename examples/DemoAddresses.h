@@ -19,6 +19,12 @@ constexpr const char *fader = "FEkInput/kFader";
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
 
+// Meters fed by the console thread: per input channel, and the stereo bus (channels 0 and 1).
+constexpr const char *inputMeter = "FEkMeter/kInputLevel";
+constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
+constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
+constexpr int meteredChannels = 48;
+
 } // namespace DemoAddresses
 
 #endif

@@ -200,6 +200,8 @@ int main(int argc, char **argv)
     ok &= save(buttonStrip(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
                QStringLiteral("button_sel.png"), qrc);
     ok &= save(meterImage(6, 121), dir, QStringLiteral("meter_121.png"), qrc);
+    ok &= save(meterImage(10, 202), dir, QStringLiteral("meter_202.png"), qrc);
+    ok &= save(meterImage(4, 111), dir, QStringLiteral("meter_111.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
