@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QSemaphore>
 #include <QThread>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -146,6 +147,10 @@ struct Bridge
         for (int i = 0; i < kMeters; ++i)
             grid->addWidget(make(i), i / kColumns, i % kColumns);
         window.show();
+        // Nothing paints before the window is exposed.
+        while (!window.windowHandle() || !window.windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
         flush();
     }
     // Delivers what the worker posted and paints it.
@@ -158,9 +163,24 @@ struct Bridge
     QWidget window;
 };
 
+// Counts the paint events of every widget, to show that frames really paint.
+class PaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    long long paints = 0;
+};
+
 // Times the GUI thread's part of each frame.
 void runFrames(benchmark::State &state, Bridge &bridge, FrameWorker &worker)
 {
+    PaintCounter counter;
+    qApp->installEventFilter(&counter);
     int frame = 0;
     for (auto _ : state) {
         worker.runFrame(++frame);
@@ -169,6 +189,8 @@ void runFrames(benchmark::State &state, Bridge &bridge, FrameWorker &worker)
         const auto stop = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
     }
+    qApp->removeEventFilter(&counter);
+    state.counters["paints/frame"] = double(counter.paints) / std::max(1, frame);
 }
 
 void meterBridge(benchmark::State &state, bool busy)
@@ -299,7 +321,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                perFrame[run.benchmark_name()] = run.GetAdjustedRealTime();
+                perFrame[run.run_name.function_name] = run.GetAdjustedRealTime();
     }
     void printRatios() const
     {

@@ -14,6 +14,16 @@
 
 namespace {
 
+// Dirty bands are widened to this grid of rows (columns) along the bar. Meters side by side
+// then dirty the same few bands of their window, which keeps its dirty region simple; the
+// extra rows cost next to nothing to blit.
+constexpr int DirtyGrid = 16;
+// Qt's dirty-region work grows with every distinct band in a window, while blitting a whole
+// meter is nearly free. So once this many meters have asked for a repaint in one frame (the
+// count restarts with the next meter paint), the others repaint whole.
+constexpr int BandRepaintLimit = 4;
+int s_meterRepaintsThisFrame = 0; // GUI thread only
+
 // Selectors above this one are gain-reduction meters.
 constexpr int LastLevelSelector = 100;
 
@@ -277,6 +287,20 @@ struct CMeter::Private
         scaled = scale != 1.0;
     }
     Geometry geometry() const;
+    QRect gridAligned(const QRect &r) const
+    {
+        auto down = [](int v) { return v / DirtyGrid * DirtyGrid; };
+        auto up = [](int v) { return (v + DirtyGrid - 1) / DirtyGrid * DirtyGrid; };
+        // Aligned from the bar's low end, where every meter of a row lines up.
+        if (vertical) {
+            const int h = q->height();
+            return QRect(r.left(), h - up(h - r.top()), r.width(),
+                         up(h - r.top()) - down(h - r.bottom() - 1))
+                    & q->rect();
+        }
+        return QRect(down(r.left()), r.top(), up(r.right() + 1) - down(r.left()), r.height())
+                & q->rect();
+    }
     void paintArea(QPainter &painter, const Geometry &g, const QRect &area,
                    const QBrush &fill) const;
 
@@ -517,15 +541,15 @@ void CMeter::valueChange()
         updateErasePixmap(nullptr);
         return;
     }
-    // Only the rows (or columns) whose colour changes are repainted.
-    const QRect bar = changedBand(d->painted.bar, now.bar);
-    if (!bar.isEmpty())
-        update(bar);
-    if (d->painted.peak != now.peak) {
-        if (!d->painted.peak.isEmpty())
-            update(d->painted.peak);
-        if (!now.peak.isEmpty())
-            update(now.peak);
+    // Only the rows (or columns) whose colour changes are repainted, as one rectangle: a bar
+    // and its peak are close, and one rectangle keeps the window's dirty region simple when a
+    // whole bridge moves at once.
+    QRect dirty = changedBand(d->painted.bar, now.bar);
+    if (d->painted.peak != now.peak)
+        dirty = dirty.united(d->painted.peak).united(now.peak);
+    if (!dirty.isEmpty()) {
+        const bool crowded = ++s_meterRepaintsThisFrame > BandRepaintLimit;
+        update(crowded ? rect() : d->gridAligned(dirty));
     }
     d->painted = now;
 }
@@ -664,6 +688,7 @@ void CMeter::setNumDefaultKind(int kind)
 
 void CMeter::paintEvent(QPaintEvent *event)
 {
+    s_meterRepaintsThisFrame = 0;
     QPainter painter(this);
     if (!d->fixedPicture.isNull()) {
         painter.drawPixmap(0, 0, d->fixedPicture);

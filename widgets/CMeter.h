@@ -39,7 +39,8 @@ struct LTE
 // Threads: process() may run on any thread. Off the GUI thread it only decodes into atomic
 // fields and hands the notification to the GUI thread; it does so only when the table index of
 // the level or the peak differs from the one shown, so a steady meter costs the GUI nothing.
-// A change repaints only the band of rows (or columns) that changed.
+// A change repaints only the band of rows (or columns) that changed; when a whole bridge moves
+// in one frame, meters repaint whole, which costs Qt less than many distinct bands.
 //
 // Orientation: the meter is vertical when its meter image is narrower than tall. A horizontal
 // meter is this widget turned a quarter clockwise: the low end is on the left. Its scale is the
