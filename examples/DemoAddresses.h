@@ -28,6 +28,11 @@ constexpr const char *phantom = "FEkHeadAmp/k48V";
 constexpr const char *patchIn = "FEkPatchInInput/kPatchIn";
 // Value-name table of the input patch in the catalogue (kPatchIn's "text").
 constexpr int patchInTable = 7;
+// Meters fed by the console thread: per input channel, and the stereo bus (channels 0 and 1).
+constexpr const char *inputMeter = "FEkMeter/kInputLevel";
+constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
+constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
+constexpr int meteredChannels = 48;
 
 } // namespace DemoAddresses
 

@@ -205,6 +205,8 @@ int main(int argc, char **argv)
     ok &= save(knobStrip({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
                QStringLiteral("knob_eq_q.png"), qrc);
     ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
+    ok &= save(meterImage(10, 202), dir, QStringLiteral("meter_202.png"), qrc);
+    ok &= save(meterImage(4, 111), dir, QStringLiteral("meter_111.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
