@@ -20,19 +20,45 @@ class QWidget;
 // any memory lock held, so they may call back into the memory.
 //
 // Choices where the widget contract leaves the behaviour open:
-//  - setValue() clamps to the range and notifies only when the stored value changes. An unknown
-//    address returns -1 and changes nothing.
-//  - Value texts: table 0 uses the parameter's own text; other ids name the catalogue's text
-//    tables. valueFromNumber() with table 0 rounds the number.
+//  - setValue() clamps to the range and notifies only when the stored value changes; notify 0
+//    stores without telling anybody. An unknown address returns -1 and changes nothing; reads of
+//    an unknown address give 0.
+//  - Value texts: table 0 uses the parameter's own text; -3 is the same text, with flag non-zero
+//    in a compact form (no unit or spaces, "k" for kHz: "1.25k", "-12.5"); 5 is the fader level
+//    in dB (823 = 0 dB, 1023 = +10 dB, 0 = "-inf"); -7 is a delay in samples shown in ms at the
+//    current sample rate; other positive ids name the catalogue's text tables. Without a table
+//    or parameter the text is the decimal number and the result is non-zero. No table has
+//    pictures, so the pixmap is never touched.
+//  - valueFromNumber() takes the number in the text's base unit (Hz also where the text says
+//    kHz, dB, ms); with table 0 or -3 it rounds the number. The result is not clamped.
+//  - EQ frequency values lie on a 1/12-octave grid (value v = 1/24-octave index 2v, index 8 =
+//    20 Hz, index 248 = 20 kHz) and read as nominal frequencies ("20.0 Hz", "1.06 kHz").
+//  - Fader law: parameters marked with a law in the catalogue map value to position
+//    non-linearly (+10 dB at the top, 0 dB three quarters up, -30 dB a quarter up). Position 0
+//    is the minimum, n - 1 the maximum. Other parameters return non-zero.
 //  - Undo: registerUndo() and applyParamInfo() record undo steps; undo()/redo() replay them.
-//    A new step clears the redo history. setUndoGroup(true ... false) makes one step of
-//    everything registered in between.
-//  - setBatchMode(true) holds notifications; setBatchMode(false) sends one per changed address.
+//    A new step clears the redo history; at most 1000 steps are kept. setUndoGroup(true ...
+//    false) makes one step of everything registered in between (nesting counts; the first
+//    value recorded for an address wins). Loading a catalogue clears the history.
+//  - setBatchMode(true) holds notifications (from every thread); setBatchMode(false) sends one
+//    per changed address once the outermost batch ends.
 //  - Named addresses: "HH" (two hex digits: channel or index, "FE" = the caller's own channel),
 //    optionally preceded by two hex digits giving the channel count the entry covers in a list,
-//    then "kSection/kParam". Hex digits are read case-insensitively.
-//  - The blink phase toggles every blinkInterval() ms (default 400) while somebody holds the
-//    timer; the frequent service tick runs every 40 ms.
+//    then "kSection/kParam". Hex digits are read case-insensitively. A channel outside the
+//    element's channels, a count of 0, an unknown key or anything left over fails. In a list,
+//    failing entries are dropped and take no channel range.
+//  - connectProxy() attaches only while the memory is ready and the proxy's address exists.
+//  - resolvePatch(): the input patch value n of the channel (0 = not patched) leads to port
+//    channel n - 1 of baseElement; it fails when that address does not exist.
+//  - Meters may be registered on any address. requestTimecode(1, proxy) answers at once with
+//    the last setTimecode(); other kinds return -1.
+//  - A proxy's calls are serialised; removeObserver(), registerMeter(false, ...) and
+//    forgetProxy() wait for a call in flight on another thread (the calling thread itself may be
+//    inside it). Two threads that each remove the other's proxy from inside a call would wait
+//    for each other: observers only remove themselves or proxies of their own thread.
+//  - The blink phase toggles every blinkInterval() ms (default 400) once the timer has been
+//    asked for; the frequent service tick runs every 40 ms while somebody is connected to it.
+//  - sourceId() is a tag of this memory, different for every memory in the process.
 class ZB4R_WIDGETS_EXPORT TParamMemory : public QObject, public IMemAPI
 {
     Q_OBJECT
