@@ -740,12 +740,10 @@ int TParamMemory::applyParamInfo(QBuffer *buffer)
     // Read from a copy of the bytes, whatever state the caller left the buffer in.
     QByteArray bytes = buffer->data();
     QDataStream stream(&bytes, QIODevice::ReadOnly);
-    TParamInfoReader reader(&stream);
     TUndoStep step;
     QVector<TParamInfo> writes;
-    while (reader.next()) {
-        if (!reader.isValid())
-            continue;
+    // The reader holds the first record once constructed.
+    for (TParamInfoReader reader(&stream); reader.isValid(); reader.next()) {
         const TParamInfo &info = reader.info();
         const std::atomic<int> *slot = d->cat()->slot(info.element, info.parameter, info.channel);
         if (!slot)

@@ -19,6 +19,9 @@ constexpr const char *fader = "FEkInput/kFader";
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
 
+// The stereo master level, beside the input strips.
+constexpr const char *masterFader = "00kStereo/kFader";
+
 } // namespace DemoAddresses
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "DemoAddresses.h"
 #include "InputStrip.h"
+#include "MasterStrip.h"
 #include "StripBuilders.h"
 #include "TParamMemory.h"
 
@@ -20,6 +21,7 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory,
         row->addWidget(strip);
         m_strips.append(strip);
     }
+    row->addWidget(new MasterStrip(memory, this));
     row->addStretch();
 }
 

@@ -200,6 +200,11 @@ int main(int argc, char **argv)
     ok &= save(buttonStrip(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
                QStringLiteral("button_sel.png"), qrc);
     ok &= save(meterImage(6, 121), dir, QStringLiteral("meter_121.png"), qrc);
+    ok &= save(knobStrip({"knob_eq_freq", 32, QColor(60, 90, 150), QColor(110, 170, 255), false}),
+               dir, QStringLiteral("knob_eq_freq.png"), qrc);
+    ok &= save(knobStrip({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
+               QStringLiteral("knob_eq_q.png"), qrc);
+    ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 

@@ -1,0 +1,347 @@
+// The rotary dial: what one full repaint costs against QDial's own painting and against one
+// frame blit, and how fast a screen of dials follows changes written by another thread, against
+// plain QDials told through queued calls. Each comparison is measured in the same run.
+
+#include "CDial.h"
+#include "TCacheServer.h"
+#include "TParamMemory.h"
+
+#include <QApplication>
+#include <QDial>
+#include <QImage>
+#include <QPainter>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kSide = 40;
+constexpr int kFrames = 101;
+constexpr int kDials = 96;
+constexpr int kColumns = 12;
+
+// A knob film strip like the editor's: antialiased cap, arc and pointer on transparency.
+QPixmap knobStrip()
+{
+    QImage strip(kSide, kSide * kFrames, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter p(&strip);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < kFrames; ++i) {
+        const QPointF c(kSide / 2.0, i * kSide + kSide / 2.0);
+        p.setPen(QPen(QColor(230, 120, 90), 3));
+        p.drawArc(QRectF(c.x() - 17, c.y() - 17, 34, 34), 225 * 16, -i * 270 * 16 / (kFrames - 1));
+        p.setPen(QPen(QColor(20, 20, 20), 1));
+        p.setBrush(QColor(140, 60, 50));
+        p.drawEllipse(c, 13.0, 13.0);
+        const double a = (225.0 - 270.0 * i / (kFrames - 1)) * pi / 180.0;
+        p.setPen(QPen(Qt::white, 2));
+        p.drawLine(c, c + QPointF(std::cos(a) * 11, -std::sin(a) * 11));
+    }
+    return QPixmap::fromImage(strip);
+}
+
+QImage canvas()
+{
+    QImage image(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::darkGray);
+    return image;
+}
+
+// --- repaint -------------------------------------------------------------------------------
+
+// Baseline: one frame of the strip drawn with one drawPixmap.
+void BM_FrameBlit(benchmark::State &state)
+{
+    const QPixmap strip = knobStrip();
+    QImage image = canvas();
+    QPainter painter(&image);
+    int frame = 0;
+    for (auto _ : state) {
+        painter.drawPixmap(QPoint(0, 0), strip, QRect(0, frame * kSide, kSide, kSide));
+        frame = (frame + 37) % kFrames;
+    }
+}
+BENCHMARK(BM_FrameBlit);
+
+// Baseline through the widget render path: a plain widget whose paint event draws one frame.
+class FrameWidget : public QWidget
+{
+public:
+    explicit FrameWidget(const QPixmap &strip)
+        : m_strip(strip)
+    {
+        resize(kSide, kSide);
+    }
+    int frame = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.drawPixmap(QPoint(0, 0), m_strip, QRect(0, frame * kSide, kSide, kSide));
+    }
+
+private:
+    QPixmap m_strip;
+};
+
+void BM_FrameWidgetRepaint(benchmark::State &state)
+{
+    FrameWidget widget(knobStrip());
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.show();
+    QImage image = canvas();
+    for (auto _ : state) {
+        widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        widget.frame = (widget.frame + 37) % kFrames;
+    }
+}
+BENCHMARK(BM_FrameWidgetRepaint);
+
+// QDial's own painting of the same size, through the same render path as the CDial below.
+void BM_QDialRepaint(benchmark::State &state)
+{
+    QDial dial;
+    dial.setRange(0, 100);
+    dial.resize(kSide, kSide);
+    dial.setAttribute(Qt::WA_DontShowOnScreen);
+    dial.show();
+    QImage image = canvas();
+    int v = 0;
+    for (auto _ : state) {
+        dial.setValue(v);
+        dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        v = (v + 37) % 101;
+    }
+}
+BENCHMARK(BM_QDialRepaint);
+
+// The editor window: dials below it share their frame pictures.
+class EditorWindow : public QWidget, public TCacheServer
+{
+};
+
+struct DialRig
+{
+    explicit DialRig(bool shared)
+        : dial(shared ? &window : nullptr)
+    {
+        window.setWindowTitle(QStringLiteral("bench window"));
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        dial.setCombinedImage(knobStrip());
+        dial.setnSubImages(kFrames);
+        dial.setRange(0, 100);
+        dial.setAttribute(Qt::WA_DontShowOnScreen);
+        window.show();
+        dial.show();
+    }
+    EditorWindow window;
+    CDial dial;
+};
+
+// A full repaint after every value change, in an editor window (shared frame pictures).
+void BM_CDialRepaint(benchmark::State &state)
+{
+    DialRig rig(true);
+    QImage image = canvas();
+    int v = 0;
+    for (auto _ : state) {
+        rig.dial.setValue(v);
+        rig.dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        v = (v + 37) % 101;
+    }
+}
+BENCHMARK(BM_CDialRepaint);
+
+// The same without a cache-serving window: the frame's picture is remade every time.
+void BM_CDialRepaintUnshared(benchmark::State &state)
+{
+    DialRig rig(false);
+    QImage image = canvas();
+    int v = 0;
+    for (auto _ : state) {
+        rig.dial.setValue(v);
+        rig.dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        v = (v + 37) % 101;
+    }
+}
+BENCHMARK(BM_CDialRepaintUnshared);
+
+// An expose without a value change: only the cached picture is blitted.
+void BM_CDialExpose(benchmark::State &state)
+{
+    DialRig rig(true);
+    QImage image = canvas();
+    for (auto _ : state)
+        rig.dial.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+}
+BENCHMARK(BM_CDialExpose);
+
+// The picture alone (what a rebuild paints), into an image.
+void BM_CDialPrimitive(benchmark::State &state)
+{
+    DialRig rig(false);
+    QImage image = canvas();
+    QPainter painter(&image);
+    int v = 0;
+    for (auto _ : state) {
+        rig.dial.setValue(v);
+        rig.dial.repaintScreenPrimitive(painter);
+        v = (v + 37) % 101;
+    }
+}
+BENCHMARK(BM_CDialPrimitive);
+
+// --- a screen of dials following another thread -------------------------------------------
+
+struct Screen
+{
+    explicit Screen(bool bound)
+    {
+        host.setAttribute(Qt::WA_DontShowOnScreen);
+        const int e = memory.sectionElement(QStringLiteral("kInput"));
+        for (int p : memory.parameters(e)) {
+            if (memory.getMaximum(e, p, 0) - memory.getMinimum(e, p, 0) >= 100)
+                params.append(p);
+        }
+        const int channels = memory.channelCount(e);
+        for (int i = 0; i < kDials && !params.isEmpty(); ++i) {
+            const int p = params.at((i / channels) % params.size());
+            addresses.push_back({e, p, i % channels});
+        }
+        const QPixmap strip = knobStrip();
+        for (size_t i = 0; i < addresses.size(); ++i) {
+            const Address &a = addresses[i];
+            QDial *dial;
+            if (bound) {
+                auto *c = new CDial(&host);
+                c->setCombinedImage(strip);
+                c->setnSubImages(kFrames);
+                c->setNamedAddress(QStringLiteral("%1%2/%3")
+                                           .arg(a.c, 2, 16, QLatin1Char('0'))
+                                           .arg(QStringLiteral("kInput"))
+                                           .arg(memory.parameterKey(a.e, a.p)));
+                memory.connectProxy(c, a.c);
+                dial = c;
+            } else {
+                dial = new QDial(&host);
+                dial->setRange(memory.getMinimum(a.e, a.p, a.c), memory.getMaximum(a.e, a.p, a.c));
+                dial->setValue(memory.getValue(a.e, a.p, a.c));
+            }
+            dial->setGeometry(int(i % kColumns) * kSide, int(i / kColumns) * kSide, kSide, kSide);
+            dials.push_back(dial);
+        }
+        host.resize(kColumns * kSide, (kDials / kColumns) * kSide);
+        host.show();
+        QApplication::processEvents();
+    }
+
+    // The value every dial should reach in round n.
+    int target(size_t i, int round) const
+    {
+        const Address &a = addresses[i];
+        return round % 2 ? memory.getMaximum(a.e, a.p, a.c) - 1
+                         : memory.getMinimum(a.e, a.p, a.c) + 1;
+    }
+
+    bool allShow(int round) const
+    {
+        for (size_t i = 0; i < dials.size(); ++i) {
+            if (dials[i]->value() != target(i, round))
+                return false;
+        }
+        return true;
+    }
+
+    struct Address
+    {
+        int e, p, c;
+    };
+    mutable TParamMemory memory;
+    QWidget host;
+    QList<int> params;
+    std::vector<Address> addresses;
+    std::vector<QDial *> dials;
+};
+
+// Waits on the GUI thread until every dial shows its round's value, then paints the screen.
+void followRound(Screen &screen, int round, QImage &image)
+{
+    while (!screen.allShow(round))
+        QApplication::processEvents(QEventLoop::AllEvents);
+    screen.host.render(&image);
+}
+
+void BM_CDialScreenFollowsWorker(benchmark::State &state)
+{
+    Screen screen(true);
+    if (screen.dials.size() != size_t(kDials)) {
+        state.SkipWithError("the catalogue has too few wide parameters");
+        return;
+    }
+    QImage image(screen.host.size(), QImage::Format_ARGB32_Premultiplied);
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        std::unique_ptr<QThread> worker(QThread::create([&screen, round] {
+            for (size_t i = 0; i < screen.addresses.size(); ++i) {
+                const Screen::Address &a = screen.addresses[i];
+                screen.memory.setValue(a.e, a.p, a.c, screen.target(i, round),
+                                       screen.memory.sourceId(0) + 1, 1);
+            }
+        }));
+        worker->start();
+        followRound(screen, round, image);
+        worker->wait();
+    }
+}
+BENCHMARK(BM_CDialScreenFollowsWorker)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void BM_QDialScreenQueuedCalls(benchmark::State &state)
+{
+    Screen screen(false);
+    if (screen.dials.size() != size_t(kDials)) {
+        state.SkipWithError("the catalogue has too few wide parameters");
+        return;
+    }
+    QImage image(screen.host.size(), QImage::Format_ARGB32_Premultiplied);
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        std::unique_ptr<QThread> worker(QThread::create([&screen, round] {
+            for (size_t i = 0; i < screen.addresses.size(); ++i) {
+                const Screen::Address &a = screen.addresses[i];
+                const int v = screen.target(i, round);
+                screen.memory.setValue(a.e, a.p, a.c, v, screen.memory.sourceId(0) + 1, 1);
+                QMetaObject::invokeMethod(screen.dials[i], "setValue", Qt::QueuedConnection,
+                                          Q_ARG(int, v));
+            }
+        }));
+        worker->start();
+        followRound(screen, round, image);
+        worker->wait();
+    }
+}
+BENCHMARK(BM_QDialScreenQueuedCalls)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

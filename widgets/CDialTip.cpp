@@ -1,0 +1,8 @@
+#include "CDialTip.h"
+
+CDialTip::CDialTip(QWidget *parent)
+    : QLabel(parent)
+{
+}
+
+CDialTip::~CDialTip() = default;
