@@ -2,6 +2,7 @@
 // --screenshot DIR, it renders each screen to PNG files and prints their paths.
 
 #include "DemoEditor.h"
+#include "EqPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     TParamMemory memory;
     DemoEditor editor(&memory);
     editor.addPage(new StripsPage(&memory));
+    editor.addPage(new EqPage(&memory));
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {
