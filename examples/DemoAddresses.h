@@ -21,6 +21,13 @@ constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";
+// Switches and the input patch of a strip.
+constexpr const char *channelOn = "FEkInput/kOn";
+constexpr const char *phase = "FEkInput/kPhase";
+constexpr const char *phantom = "FEkHeadAmp/k48V";
+constexpr const char *patchIn = "FEkPatchInInput/kPatchIn";
+// Value-name table of the input patch in the catalogue (kPatchIn's "text").
+constexpr int patchInTable = 7;
 
 } // namespace DemoAddresses
 

@@ -1,4 +1,83 @@
+#include "COnOffButton.h"
+#include "CPopup.h"
+#include "DemoAddresses.h"
 #include "InputStrip.h"
+#include "NS_Utilities.h"
 #include "StripBuilders.h"
+#include "TCacheServer.h"
 
-void addStripSwitches(InputStrip *) { }
+#include <QSet>
+#include <QTimer>
+
+namespace {
+
+// Rows of the demo's button strips: on, off, pressed, disabled.
+constexpr int kButtonRows = 4;
+
+// Alike buttons carry the same object name in every strip, so the editor (a TCacheServer)
+// gives all of them one look record per name.
+COnOffButton *makeSwitch(InputStrip *strip, const char *objectName, const char *image)
+{
+    auto *button = new COnOffButton(strip, QString::fromLatin1(objectName));
+    button->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
+    button->setnSubImages(kButtonRows);
+    button->setHasDisableImage(true);
+    return button;
+}
+
+// Once the page is bound and shown: shows every switch's and selector's current value (they
+// otherwise wait for the first change), and logs how many look records the editor holds for
+// its switches.
+void afterFirstShow(InputStrip *strip)
+{
+    static bool scheduled = false;
+    if (scheduled)
+        return;
+    scheduled = true;
+    QTimer::singleShot(0, strip, [strip] {
+        QWidget *top = strip->window();
+        QSet<const COnOffButton::COnOffButton_PD *> records;
+        int buttons = 0;
+        int cached = 0;
+        const QList<COnOffButton *> all = top->findChildren<COnOffButton *>();
+        for (COnOffButton *b : all) {
+            b->process(nullptr, 0, 1);
+            if (qobject_cast<const CPopup *>(b))
+                continue;
+            ++buttons;
+            cached += b->lookRecordCached() ? 1 : 0;
+            records.insert(b->lookRecord());
+        }
+        qInfo("switches: %d look records for %d buttons (%d from the editor's cache)",
+              int(records.size()), buttons, cached);
+    });
+}
+
+} // namespace
+
+void addStripSwitches(InputStrip *strip)
+{
+    strip->addControl(QStringLiteral("ON"), makeSwitch(strip, "stripOnSwitch", "button_on.png"),
+                      DemoAddresses::channelOn);
+    strip->addControl(QStringLiteral("PHASE"),
+                      makeSwitch(strip, "stripPhaseSwitch", "button_phase.png"),
+                      DemoAddresses::phase);
+    strip->addControl(QStringLiteral("+48V"), makeSwitch(strip, "strip48VSwitch", "button_48v.png"),
+                      DemoAddresses::phantom);
+
+    // Input patch: the names come from the memory's value-name table on first use.
+    auto *patch = new CPopup(strip, QStringLiteral("stripPatchIn"));
+    patch->setTableId(DemoAddresses::patchInTable);
+    patch->setColumnsCount(8);
+    patch->setLabelSize(QSize(44, 16));
+    patch->setgroupMatchCnt(3);
+    patch->setFixedSize(48, 18);
+    patch->setButtonTextColor(QColor(165, 207, 211));
+    patch->setFocusColor(QColor(90, 160, 250));
+    QPalette face = patch->palette();
+    face.setColor(QPalette::Button, QColor(24, 26, 30));
+    patch->setPalette(face);
+    strip->addControl(QStringLiteral("PATCH"), patch, DemoAddresses::patchIn);
+
+    afterFirstShow(strip);
+}

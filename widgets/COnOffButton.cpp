@@ -1,0 +1,778 @@
+#include "COnOffButton.h"
+
+#include "COnOffButton_p.h"
+#include "CSimpleNotifier.h"
+#include "NS_Utilities.h"
+#include "TCacheServer.h"
+#include "TParamInfo.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+
+constexpr int kStateOn = 2;
+constexpr int kStateOff = 0;
+// Rows of the strip, from the top.
+constexpr int kRowOn = 0;
+constexpr int kRowOff = 1;
+constexpr int kRowTracking = 2;
+// Keys of this length or shorter are too generic to share a look under.
+constexpr int kMinSharedKeyLength = 3;
+
+} // namespace
+
+struct COnOffButton::Private
+{
+    COnOffButton_PD *record = nullptr;
+    QPointer<CSimpleNotifier> selection;
+    // The Qt pixmap property: the base the state images are drawn on.
+    QPixmap pixmap;
+    // The picture paintEvent blits (Qt 3's fixed background pixmap).
+    QPixmap erasePixmap;
+    quint16 currentCategory = 0;
+    bool recordInCache : 1;
+    bool pressed : 1;
+    bool repaintNeeded : 1;
+    // Forms name widgets after construction; until polish the record key follows the name.
+    bool keyFollowsName : 1;
+
+    Private()
+        : recordInCache(false)
+        , pressed(false)
+        , repaintNeeded(true)
+        , keyFollowsName(true)
+    {
+    }
+};
+
+COnOffButton::COnOffButton(QWidget *parent, const QString &name)
+    : QPushButton(parent)
+    , d(std::make_unique<Private>())
+{
+    d->record = new COnOffButton_PD;
+    if (!name.isEmpty()) {
+        setObjectName(name);
+        d->record->key = name;
+    }
+    setCheckable(true);
+    TMemProxy::setNumDefaultKind(0);
+
+    connect(this, &QAbstractButton::toggled, this,
+            [this](bool on) { Q_EMIT stateChanged(on ? kStateOn : kStateOff); });
+    connect(this, SIGNAL(stateChanged(int)), this, SLOT(handleStateChanged(int)));
+    connect(this, &QObject::objectNameChanged, this, [this](const QString &objectName) {
+        if (d->keyFollowsName && !d->recordInCache && d->record->refCount == 0
+            && !testAttribute(Qt::WA_WState_Polished))
+            d->record->key = objectName.isEmpty() ? QString() : objectName;
+    });
+}
+
+COnOffButton::~COnOffButton()
+{
+    disconnectMemAPI();
+    // A record the cache holds belongs to the cache, and other buttons may still draw from it.
+    if (!d->recordInCache)
+        delete d->record;
+}
+
+COnOffButton::COnOffButton_PD *COnOffButton::record() const
+{
+    return d->record;
+}
+
+const COnOffButton::COnOffButton_PD *COnOffButton::lookRecord() const
+{
+    return d->record;
+}
+
+bool COnOffButton::lookRecordCached() const
+{
+    return d->recordInCache;
+}
+
+// --- properties ---------------------------------------------------------------------------------
+
+bool COnOffButton::invertedLogic() const
+{
+    return d->record->invertedLogic;
+}
+
+void COnOffButton::setInvertedLogic(bool on)
+{
+    d->record->invertedLogic = on;
+}
+
+int COnOffButton::boolClipValue() const
+{
+    return d->record->boolClipValue;
+}
+
+void COnOffButton::setBoolClipValue(int clip)
+{
+    d->record->boolClipValue = clip;
+}
+
+bool COnOffButton::hasOffState() const
+{
+    return d->record->hasOffState;
+}
+
+void COnOffButton::setHasOffState(bool on)
+{
+    d->record->hasOffState = on;
+}
+
+bool COnOffButton::disabledUI() const
+{
+    return TMemProxy::disabledUI();
+}
+
+void COnOffButton::setDisabledUI(bool on)
+{
+    if (on == TMemProxy::disabledUI())
+        return;
+    TMemProxy::setDisabledUI(on);
+    updateErasePixmap();
+    update();
+}
+
+bool COnOffButton::disableAutoHide()
+{
+    return d->record->disableAutoHide;
+}
+
+void COnOffButton::setDisableAutoHide(bool on)
+{
+    d->record->disableAutoHide = on;
+}
+
+bool COnOffButton::hasDisableImage() const
+{
+    return d->record->hasDisableImage;
+}
+
+void COnOffButton::setHasDisableImage(bool on)
+{
+    if (on == bool(d->record->hasDisableImage))
+        return;
+    d->record->hasDisableImage = on;
+    markRepaintNeeded();
+}
+
+bool COnOffButton::useTrackingImage() const
+{
+    return d->record->useTrackingImage;
+}
+
+void COnOffButton::setUseTrackingImage(bool on)
+{
+    if (on == bool(d->record->useTrackingImage))
+        return;
+    d->record->useTrackingImage = on;
+    markRepaintNeeded();
+}
+
+COnOffButton::TOnOffStateTrigger COnOffButton::onStateTrigger() const
+{
+    return d->record->onStateTrigger;
+}
+
+void COnOffButton::setOnStateTrigger(const TOnOffStateTrigger trigger)
+{
+    d->record->onStateTrigger = trigger;
+}
+
+COnOffButton::TOnOffStateTrigger COnOffButton::offStateTrigger() const
+{
+    return d->record->offStateTrigger;
+}
+
+void COnOffButton::setOffStateTrigger(const TOnOffStateTrigger trigger)
+{
+    d->record->offStateTrigger = trigger;
+}
+
+QString COnOffButton::namedAddress() const
+{
+    return TMemProxy::namedAddress();
+}
+
+void COnOffButton::setNamedAddress(const QString &address)
+{
+    TMemProxy::setNamedAddress(address);
+}
+
+bool COnOffButton::isUndoEnable() const
+{
+    return TMemProxy::isUndoEnable();
+}
+
+void COnOffButton::setUndoEnable(bool on)
+{
+    TMemProxy::setUndoEnable(on);
+}
+
+int COnOffButton::numDefaultKind() const
+{
+    return TMemProxy::numDefaultKind();
+}
+
+void COnOffButton::setNumDefaultKind(int kind)
+{
+    TMemProxy::setNumDefaultKind(kind);
+}
+
+QPixmap COnOffButton::combinedImage() const
+{
+    return d->record->combinedImage;
+}
+
+void COnOffButton::setCombinedImage(const QPixmap &strip)
+{
+    d->record->combinedImage = strip;
+    markRepaintNeeded();
+    if (isVisible())
+        update();
+}
+
+int COnOffButton::nSubImages() const
+{
+    return d->record->nSubImages;
+}
+
+void COnOffButton::setnSubImages(int count)
+{
+    const quint8 n = quint8(qBound(0, count, 255));
+    if (n == d->record->nSubImages)
+        return;
+    d->record->nSubImages = n;
+    markRepaintNeeded();
+}
+
+int COnOffButton::nImageCategories() const
+{
+    return d->record->nImageCategories;
+}
+
+void COnOffButton::setnImageCategories(int count)
+{
+    // A strip has at least one column.
+    const quint8 n = quint8(qBound(1, count, 255));
+    if (n == d->record->nImageCategories)
+        return;
+    d->record->nImageCategories = n;
+    markRepaintNeeded();
+}
+
+QColor COnOffButton::focusColor() const
+{
+    return QColor();
+}
+
+void COnOffButton::setFocusColor(const QColor &) { }
+
+QPixmap COnOffButton::pixmap() const
+{
+    return d->pixmap;
+}
+
+void COnOffButton::setPixmap(const QPixmap &pixmap)
+{
+    d->pixmap = pixmap;
+    markRepaintNeeded();
+}
+
+bool COnOffButton::imagesSwapped() const
+{
+    return d->record->imagesSwapped;
+}
+
+void COnOffButton::setimagesSwapped(bool on)
+{
+    if (on == bool(d->record->imagesSwapped))
+        return;
+    d->record->imagesSwapped = on;
+    markRepaintNeeded();
+    updateErasePixmap();
+    update();
+}
+
+int COnOffButton::currentImage() const
+{
+    return d->currentCategory;
+}
+
+void COnOffButton::setCurrentImage(int category)
+{
+    if (category < 0 || category >= d->record->nImageCategories)
+        return;
+    d->currentCategory = quint16(category);
+    reloadImage();
+    markRepaintNeeded();
+    updateErasePixmap();
+    update();
+}
+
+void COnOffButton::setClicked(bool pressed)
+{
+    d->pressed = pressed;
+    markRepaintNeeded();
+}
+
+bool COnOffButton::isClicked() const
+{
+    return d->pressed;
+}
+
+void COnOffButton::markRepaintNeeded()
+{
+    d->repaintNeeded = true;
+}
+
+void COnOffButton::keepLookPrivate()
+{
+    d->keyFollowsName = false;
+    if (!d->recordInCache)
+        d->record->key = QString();
+}
+
+void COnOffButton::setSelectionObject(CSimpleNotifier *selection)
+{
+    d->selection = selection;
+}
+
+CSimpleNotifier *COnOffButton::selectionObject() const
+{
+    return d->selection;
+}
+
+void COnOffButton::disconnectAutomaticObserver()
+{
+    disconnect(this, nullptr, this, SLOT(handleStateChanged(int)));
+}
+
+// --- raw value and state ------------------------------------------------------------------------
+
+int COnOffButton::onValue() const
+{
+    const int clip = d->record->boolClipValue;
+    return clip != 0 ? clip - 1 : 1;
+}
+
+bool COnOffButton::isOnValue(int raw) const
+{
+    return (raw == onValue()) != bool(d->record->invertedLogic);
+}
+
+int COnOffButton::rawValueForState(bool on) const
+{
+    if (d->record->invertedLogic)
+        on = !on;
+    return on ? onValue() : 0;
+}
+
+bool COnOffButton::readCurrentValue(int *value) const
+{
+    if (d->selection) {
+        *value = d->selection->value();
+        return true;
+    }
+    if (memAPIReady() && address().isValid()) {
+        *value = memAPI()->getValue(element(), parameter(), channel(), 0, 0);
+        return true;
+    }
+    return false;
+}
+
+void COnOffButton::writeRawValue(int value)
+{
+    if (silentCounter() != 0)
+        return;
+    // A selection object stands in for the memory while it is set.
+    if (d->selection)
+        d->selection->setValue(value);
+    else if (memAPIReady())
+        memAPI()->setValue(element(), parameter(), channel(), value, memAPI()->sourceId(0), 1);
+}
+
+void COnOffButton::handleStateChanged(int state)
+{
+    if (!NS_Utilities::mainThreadRunning() || !memAPI())
+        return;
+    const bool on = state == kStateOn;
+    const int value = rawValueForState(on);
+    // A selection button (clip set, no off state) does not write the off value.
+    const bool selectionOff =
+            !on && value == 0 && d->record->boolClipValue != 0 && !d->record->hasOffState;
+    if (!isSilent() && !selectionOff)
+        writeRawValue(value);
+    markRepaintNeeded();
+    updateErasePixmap();
+    update();
+}
+
+void COnOffButton::setNonBoolValue(int v)
+{
+    process(nullptr, -1, Q_UINT32(v));
+}
+
+// --- binding ------------------------------------------------------------------------------------
+
+bool COnOffButton::connectMemAPI()
+{
+    return TMemProxy::connectMemAPI();
+}
+
+void COnOffButton::disconnectMemAPI()
+{
+    TMemProxy::disconnectMemAPI();
+}
+
+void COnOffButton::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
+{
+    if (!NS_Utilities::mainThreadRunning()) {
+        if (memAPI())
+            MAPI_postObserverEvent(memAPI(), this);
+        return;
+    }
+    if (operation != -1 && !d->selection && !memAPIReady())
+        return;
+    if (memAPI())
+        setWidgetShowState(this);
+
+    // With a selection object, its address is the one read from.
+    const TMemProxy *source = d->selection ? static_cast<const TMemProxy *>(d->selection.data())
+                                           : static_cast<const TMemProxy *>(this);
+    IMemAPI *api = memAPI() ? memAPI() : source->memAPI();
+    int value = 0;
+    bool force = extra != 0;
+    if (operation == -1) {
+        value = int(extra);
+        force = false;
+    } else if (!readCurrentValue(&value)) {
+        value = 0;
+    }
+
+    if (operation == 1 && api) {
+        value = api->getValueEx(source->element(), source->parameter(), source->channel(), false,
+                                nullptr);
+    } else if (operation == 2 && data && api) {
+        TParamInfoReader reader(streamFromData(data));
+        if (reader.isValid()
+            && api->matchesParamInfo(source->element(), source->parameter(), reader.tag(), 0))
+            value = reader.value();
+    } else if (operation == 3 && data) {
+        TParamInfoWriter(this, value, streamFromData(data), -1);
+    }
+
+    if (operation <= 2)
+        handleProcessChange(operation, isOnValue(value), force);
+}
+
+void COnOffButton::handleProcessChange(int operation, bool on, bool force)
+{
+    if (operation >= 3)
+        return;
+    TMemSilentHelper silent(silentCounter(), operation);
+    if (force || !hasErasePixmap())
+        updateErasePixmap();
+    if (on != isChecked()) {
+        markRepaintNeeded();
+        setChecked(on);
+    }
+}
+
+// --- look record and images ---------------------------------------------------------------------
+
+void COnOffButton::joinLookCache()
+{
+    COnOffButton_PD *own = d->record;
+    if (d->recordInCache || own->refCount != 0 || own->key.length() <= kMinSharedKeyLength)
+        return;
+    // A record whose image category changes at run time must stay private.
+    TCacheServer *server = own->nImageCategories == 1 ? TCacheServer::serverFor(this) : nullptr;
+    if (server) {
+        // Another widget kind may use the same object name; its record cannot serve a button.
+        TCachedData *stored = server->record(own->key);
+        if (stored && !dynamic_cast<COnOffButton_PD *>(stored))
+            server = nullptr;
+    }
+    if (!server) {
+        own->key = QString();
+        return;
+    }
+    d->recordInCache = true;
+    // insert() may delete our record in favour of the stored one.
+    d->record = static_cast<COnOffButton_PD *>(server->insert(own->key, own));
+}
+
+void COnOffButton::reloadImage()
+{
+    COnOffButton_PD *rec = d->record;
+    // Later users of a shared record take its pixmaps as they stand.
+    if (rec->nSubImages == 0 || rec->refCount >= 2 || rec->combinedImage.isNull())
+        return;
+    cutFrames(d->currentCategory);
+}
+
+void COnOffButton::cutFrames(int category)
+{
+    COnOffButton_PD *rec = d->record;
+    const QPixmap strip = rec->combinedImage;
+    const int rows = rec->nSubImages;
+    const int frameH = strip.height() / rows;
+    const int frameW = strip.width() / qMax<int>(1, rec->nImageCategories);
+    if (frameW <= 0 || frameH <= 0)
+        return;
+
+    QSize size(frameW, frameH);
+    if (!d->pixmap.isNull())
+        size = size.expandedTo(d->pixmap.size());
+    setFixedSize(size);
+
+    QPixmap base(size);
+    base.fill(Qt::transparent);
+    if (!d->pixmap.isNull()) {
+        QPainter p(&base);
+        p.drawPixmap(0, 0, d->pixmap);
+    }
+    const int dx = (size.width() - frameW) / 2;
+    const int dy = (size.height() - frameH) / 2;
+    const int x = frameW * category;
+    const auto drawRow = [&](QPixmap *target, int row) {
+        QPainter p(target);
+        p.drawPixmap(dx, dy, strip, x, row * frameH, frameW, frameH);
+    };
+
+    rec->onImage = base;
+    drawRow(&rec->onImage, kRowOn);
+    rec->offImage = base;
+    drawRow(&rec->offImage, kRowOff);
+    if (rows < 3) {
+        rec->trackingImage = rec->imagesSwapped ? rec->offImage : rec->onImage;
+    } else {
+        rec->trackingImage = base;
+        drawRow(&rec->trackingImage, kRowTracking);
+    }
+    rec->disabledImage = rec->onImage;
+    if (rec->hasDisableImage || rows == 4)
+        drawRow(&rec->disabledImage, rows - 1);
+    ++rec->frameCuts;
+
+    // A one-column strip is not needed again.
+    if (rec->nImageCategories <= 1)
+        rec->combinedImage = QPixmap();
+}
+
+bool COnOffButton::blinkingMode() const
+{
+    return false;
+}
+
+void COnOffButton::doBlink()
+{
+    if (!blinkingMode() || d->pressed)
+        return;
+    markRepaintNeeded();
+    updateErasePixmap();
+    update();
+}
+
+void COnOffButton::connectBlinkTimer(bool on)
+{
+    QObject *timer = memAPI() ? memAPI()->blinkPhase(nullptr, 0) : nullptr;
+    if (!timer)
+        return;
+    if (on)
+        connect(timer, SIGNAL(timeout()), this, SLOT(doBlink()), Qt::UniqueConnection);
+    else
+        disconnect(timer, SIGNAL(timeout()), this, SLOT(doBlink()));
+}
+
+namespace {
+
+// The on or off image of a state, as the swap flag wants it.
+QPixmap stateImage(const COnOffButton::COnOffButton_PD *rec, bool on)
+{
+    if (rec->imagesSwapped)
+        on = !on;
+    return on ? rec->onImage : rec->offImage;
+}
+
+} // namespace
+
+QPixmap COnOffButton::staticPixmap()
+{
+    const COnOffButton_PD *rec = d->record;
+    if (!d->pressed && blinkingMode()) {
+        int phase = 0;
+        if (memAPI())
+            memAPI()->blinkPhase(&phase, 0);
+        return stateImage(rec, phase != 0);
+    }
+    if (!isEnabled() && !rec->disabledImage.isNull())
+        return rec->disabledImage;
+    if (d->pressed && rec->useTrackingImage)
+        return rec->trackingImage;
+    return stateImage(rec, isChecked());
+}
+
+void COnOffButton::repaintScreenPrimitive(QPainter &painter)
+{
+    const COnOffButton_PD *rec = d->record;
+    if (!rec->hasDisableImage && !isEnabled()) {
+        const QPixmap image = stateImage(rec, isChecked());
+        if (!image.isNull())
+            painter.drawPixmap(0, 0, NS_Utilities::applyGreyTransformation(image));
+        return;
+    }
+    const QPixmap image = staticPixmap();
+    if (!image.isNull())
+        painter.drawPixmap(0, 0, image);
+}
+
+void COnOffButton::updateErasePixmap()
+{
+    const COnOffButton_PD *rec = d->record;
+    if (!rec->hasDisableImage && !isEnabled()) {
+        if (stateImage(rec, isChecked()).isNull()) {
+            d->erasePixmap = QPixmap();
+            return;
+        }
+        QPixmap picture(size());
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        repaintScreenPrimitive(p);
+        d->erasePixmap = picture;
+        return;
+    }
+    d->erasePixmap = staticPixmap();
+}
+
+void COnOffButton::updateErasePixmapSlot()
+{
+    updateErasePixmap();
+    update();
+}
+
+void COnOffButton::setErasePixmap(const QPixmap &pixmap)
+{
+    d->erasePixmap = pixmap;
+}
+
+bool COnOffButton::hasErasePixmap() const
+{
+    return !d->erasePixmap.isNull();
+}
+
+// --- events -------------------------------------------------------------------------------------
+
+bool COnOffButton::event(QEvent *event)
+{
+    if (event->type() != QEvent::Polish)
+        return QPushButton::event(event);
+    const bool handled = QPushButton::event(event);
+    polishLook();
+    return handled;
+}
+
+void COnOffButton::polishLook()
+{
+    joinLookCache();
+    reloadImage();
+    updateErasePixmap();
+}
+
+void COnOffButton::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ActivationChange:
+        // Window activation changes nothing in the picture.
+        return;
+    case QEvent::EnabledChange:
+        QPushButton::changeEvent(event);
+        markRepaintNeeded();
+        updateErasePixmap();
+        update();
+        return;
+    default:
+        QPushButton::changeEvent(event);
+    }
+}
+
+bool COnOffButton::releaseIsPushTriggered() const
+{
+    const COnOffButton_PD *rec = d->record;
+    return isChecked() ? rec->offStateTrigger == buttonPush : rec->onStateTrigger == buttonPush;
+}
+
+void COnOffButton::mousePressEvent(QMouseEvent *event)
+{
+    markRepaintNeeded();
+    if (disabledUI() || d->pressed || event->button() != Qt::LeftButton)
+        return;
+    d->pressed = true;
+    if (releaseIsPushTriggered()) {
+        // The transition takes effect now: a whole click is played on press.
+        clickDelayDone();
+        QPushButton::mousePressEvent(event);
+        markRepaintNeeded();
+        QPushButton::mouseReleaseEvent(event);
+        return;
+    }
+    QPushButton::mousePressEvent(event);
+}
+
+void COnOffButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    markRepaintNeeded();
+    if (!disabledUI() && !d->record->trackingImage.isNull()) {
+        if (releaseIsPushTriggered())
+            clickDelayDone();
+        else
+            QTimer::singleShot(ClickDelayMs, this, &COnOffButton::clickDelayDone);
+    } else {
+        d->pressed = false;
+    }
+    QPushButton::mouseReleaseEvent(event);
+}
+
+void COnOffButton::clickDelayDone()
+{
+    d->pressed = false;
+    markRepaintNeeded();
+    updateErasePixmap();
+    update();
+}
+
+bool COnOffButton::hitButton(const QPoint &pos) const
+{
+    if (!QPushButton::hitButton(pos))
+        return false;
+    // A lit selection button cannot be clicked off.
+    if (d->record->boolClipValue != 0 && !d->record->hasOffState) {
+        int value = 0;
+        if (readCurrentValue(&value) && value == onValue())
+            return false;
+    }
+    return true;
+}
+
+void COnOffButton::paintEvent(QPaintEvent *event)
+{
+    // Every paint shows the whole picture (there is no erase pass that keeps the last one), so
+    // a pending look or state change renews the cached picture before it is blitted.
+    if (d->repaintNeeded || !isCheckable())
+        updateErasePixmap();
+    d->repaintNeeded = false;
+    if (d->erasePixmap.isNull()) {
+        // No strip: plain Qt button.
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, d->erasePixmap);
+}
