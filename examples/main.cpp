@@ -3,6 +3,7 @@
 
 #include "DemoEditor.h"
 #include "MeterBridgePage.h"
+#include "EqPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char **argv)
     DemoEditor editor(&memory);
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
+    editor.addPage(new EqPage(&memory));
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {
