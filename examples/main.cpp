@@ -2,8 +2,8 @@
 // --screenshot DIR, it renders each screen to PNG files and prints their paths.
 
 #include "DemoEditor.h"
-#include "MeterBridgePage.h"
 #include "EqPage.h"
+#include "MeterBridgePage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
