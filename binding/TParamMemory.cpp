@@ -768,6 +768,9 @@ int TParamMemory::addObserver(TMemProxy *proxy, quint32 packed, int mode)
     Q_UNUSED(mode)
     if (!proxy)
         return -1;
+    // A registered proxy knows its memory, so that its destruction unregisters it.
+    if (!proxy->memAPI())
+        proxy->setMemAPI(this);
     QMutexLocker lock(&d->registryMutex);
     const TSlotPtr slot = d->slotFor(proxy);
     QMutexLocker state(&slot->stateMutex);
@@ -1175,6 +1178,8 @@ int TParamMemory::registerMeter(bool on, TMemProxy *proxy, int e, int p, int c)
     if (!proxy || e < 0 || e > TParamCatalogue::MaxElement || p < 0
         || p > TParamCatalogue::MaxParameter || c < 0 || c > TParamCatalogue::MaxChannel)
         return -1;
+    if (on && !proxy->memAPI())
+        proxy->setMemAPI(this);
     const quint32 packed = pack(e, p, c);
     TSlotPtr slot;
     {
