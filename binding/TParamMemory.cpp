@@ -214,6 +214,9 @@ bool TParamMemory::Private::parseEntry(const QString &raw, TNamedEntry *out) con
     entry.element = section.element;
     entry.parameter = section.params.at(pi).id;
     entry.elementChannels = section.channels;
+    // A list entry cannot cover more channels than its element has.
+    if (entry.count > section.channels)
+        return false;
     if (channel == kOwnChannelCode) {
         entry.ownChannel = true;
     } else {
