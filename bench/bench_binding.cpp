@@ -83,6 +83,12 @@ struct Setup
     int range = 1;
 };
 
+// Index of the last write that goes to observer k of n.
+int lastWriteOf(int k, int n)
+{
+    return (kWrites - 1 - k) / n * n + k;
+}
+
 template<class Work, class Done>
 void runWorker(Work work, Done done)
 {
@@ -114,7 +120,7 @@ void BM_MemoryHandOver(benchmark::State &state)
                 },
                 [&] {
                     for (int k = 0; k < n; ++k) {
-                        const int last = kWrites - n + k;
+                        const int last = lastWriteOf(k, n);
                         if (s.proxies[k]->shown != s.rawOf(k, base + last))
                             return false;
                     }
@@ -143,7 +149,7 @@ void BM_PlainQueuedCalls(benchmark::State &state)
                 },
                 [&] {
                     for (int k = 0; k < n; ++k) {
-                        const int last = kWrites - n + k;
+                        const int last = lastWriteOf(k, n);
                         if (s.queued[k]->shown != s.rawOf(k, base + last))
                             return false;
                     }
