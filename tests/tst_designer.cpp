@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -205,9 +206,6 @@ int memoryValue(TParamMemory &memory, const IMemAPI::TSingleAddress &a)
 class TCatalogueLoader : public QUiLoader
 {
 public:
-    // The form needs no Designer plugins of the system (nor their libraries in the process).
-    TCatalogueLoader() { clearPluginPaths(); }
-
     QWidget *createWidget(const QString &className, QWidget *parent, const QString &name) override
     {
         if (QWidget *w = TWidgetCatalogue::createWidget(className, parent, name))
@@ -241,6 +239,7 @@ private Q_SLOTS:
     void pluginLoadsAsDesignerLoadsIt();
     void pluginOffersEveryWidget();
     void pluginDomXmlDescribesEachWidget();
+    void pluginServesAPlainFormLoader();
     void enumPropertiesAreNamed();
 
 private:
@@ -430,9 +429,16 @@ void tst_Designer::formFollowsTheMemory()
         return v == memoryValue(memory, a) ? v + 1 : v;
     };
     {
+        auto *label = form->findChild<QLabel *>(QStringLiteral("gainText"));
+        QVERIFY(label);
+        QSignalSpy texts(dial, &CDial::textualValueChange);
         const int v = midRange(dial, 3);
         writeValue(memory, boundAddress(dial), v);
         QCOMPARE(dial->value(), v);
+        // The form's connection carries the new value's text.
+        QCOMPARE(texts.size(), 1);
+        QVERIFY(!label->text().isEmpty());
+        QCOMPARE(label->text(), texts.last().at(0).toString());
     }
     {
         const int v = midRange(fader, 2);
@@ -717,6 +723,33 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         QVERIFY(made->inherits(extends.toLatin1().constData()));
         QCOMPARE(untranslated, entry->untranslatedProperties());
         QVERIFY(untranslated.contains(QStringLiteral("namedAddress")));
+    }
+#endif
+}
+
+void tst_Designer::pluginServesAPlainFormLoader()
+{
+#if !defined(ZB4R_DESIGNER_PLUGIN) || !defined(ZB4R_HAVE_UITOOLS)
+    QSKIP("needs the Designer plugin and Qt UiTools");
+#else
+    // A QUiLoader without the catalogue finds the widgets through the plugin, as Designer does.
+    QUiLoader loader;
+    loader.addPluginPath(QFileInfo(QString::fromLocal8Bit(ZB4R_DESIGNER_PLUGIN)).absolutePath());
+    for (const QString &cls : TWidgetCatalogue::classNames())
+        QVERIFY2(loader.availableWidgets().contains(cls), qPrintable(cls));
+    QFile file(formPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    std::unique_ptr<QWidget> form(loader.load(&file));
+    QVERIFY2(form, qPrintable(loader.errorString()));
+    std::unique_ptr<QWidget> compiled = makeForm(QString::fromLatin1(kCompiled));
+    for (const FormProperty &p : qAsConst(m_form.properties)) {
+        QWidget *w = form->findChild<QWidget *>(p.widget);
+        QVERIFY2(w, qPrintable(p.widget));
+        QCOMPARE(QString::fromLatin1(w->metaObject()->className()), p.className);
+        const QMetaProperty mp =
+                w->metaObject()->property(w->metaObject()->indexOfProperty(qPrintable(p.name)));
+        QCOMPARE(comparable(w->property(mp.name()), mp),
+                 comparable(compiled->findChild<QWidget *>(p.widget)->property(mp.name()), mp));
     }
 #endif
 }
