@@ -262,7 +262,11 @@ bool TMemProxy::resolveNamedAddress()
         TAddressQuery query(m_namedAddress.toLatin1());
         if (api->resolveAddress(&query) != 0)
             return false;
-        const int c = query.field[2] == 0xFFFF ? m_ownChannel : int(query.field[2]);
+        const bool own = query.field[2] == 0xFFFF;
+        // The own channel must exist in the element (field 3 holds its channel count).
+        if (own && (m_ownChannel < 0 || (query.field[3] != 0xFFFF && m_ownChannel >= query.field[3])))
+            return false;
+        const int c = own ? m_ownChannel : int(query.field[2]);
         setAddress(qint16(query.field[0]), c, qint16(query.field[1]));
     }
     return address().isValid();

@@ -214,6 +214,9 @@ bool TParamMemory::Private::parseEntry(const QString &raw, TNamedEntry *out) con
     entry.element = section.element;
     entry.parameter = section.params.at(pi).id;
     entry.elementChannels = section.channels;
+    // A list entry cannot cover more channels than its element has.
+    if (entry.count > section.channels)
+        return false;
     if (channel == kOwnChannelCode) {
         entry.ownChannel = true;
     } else {
@@ -768,6 +771,9 @@ int TParamMemory::addObserver(TMemProxy *proxy, quint32 packed, int mode)
     Q_UNUSED(mode)
     if (!proxy)
         return -1;
+    // A registered proxy knows its memory, so that its destruction unregisters it.
+    if (!proxy->memAPI())
+        proxy->setMemAPI(this);
     QMutexLocker lock(&d->registryMutex);
     const TSlotPtr slot = d->slotFor(proxy);
     QMutexLocker state(&slot->stateMutex);
@@ -1175,6 +1181,8 @@ int TParamMemory::registerMeter(bool on, TMemProxy *proxy, int e, int p, int c)
     if (!proxy || e < 0 || e > TParamCatalogue::MaxElement || p < 0
         || p > TParamCatalogue::MaxParameter || c < 0 || c > TParamCatalogue::MaxChannel)
         return -1;
+    if (on && !proxy->memAPI())
+        proxy->setMemAPI(this);
     const quint32 packed = pack(e, p, c);
     TSlotPtr slot;
     {

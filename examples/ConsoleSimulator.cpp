@@ -21,11 +21,42 @@ void ConsoleSimulator::stop()
 
 void ConsoleSimulator::run()
 {
+    loadStartingScene();
     quint32 seed = 12345;
     while (!m_stop) {
         nudgeSomeParameters(seed);
         msleep(120);
     }
+}
+
+// A mix in progress, as the console would report it when the editor goes online.
+void ConsoleSimulator::loadStartingScene()
+{
+    struct Setting
+    {
+        const char *address;
+        float number; // in the parameter's own unit
+    };
+    const Setting scene[] = {
+        {DemoAddresses::fader, 0.0f},  {DemoAddresses::aux1, -10.0f},
+        {DemoAddresses::aux2, -20.0f}, {DemoAddresses::gain, -30.0f},
+    };
+    for (int c = 0; c < DemoAddresses::strips; ++c) {
+        for (const Setting &s : scene) {
+            IMemAPI::TSingleAddress a;
+            if (!m_memory->resolveNamed(QString::fromLatin1(s.address), c, &a))
+                continue;
+            // Spread the strips a little so they don't all look alike.
+            const float number = s.number - 2.0f * float(c % 4);
+            const int table = s.address == DemoAddresses::gain ? 0 : 5;
+            const int v = table == 0 ? int(number) : m_memory->valueFromNumber(table, number);
+            m_memory->setValue(a.element, a.parameter, a.channel, v, m_memory->sourceId(0) + 1, 1);
+        }
+    }
+    IMemAPI::TSingleAddress master;
+    if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::masterFader), 0, &master))
+        m_memory->setValue(master.element, master.parameter, master.channel,
+                           m_memory->valueFromNumber(5, 0.0f), m_memory->sourceId(0) + 1, 1);
 }
 
 void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)

@@ -22,6 +22,7 @@ protected:
     void run() override;
 
 private:
+    void loadStartingScene();
     void nudgeSomeParameters(quint32 &seed);
 
     TParamMemory *m_memory;

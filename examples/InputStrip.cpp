@@ -19,7 +19,8 @@ InputStrip::InputStrip(int channel, QWidget *parent)
     m_layout->addWidget(name);
 }
 
-QWidget *InputStrip::addControl(const QString &title, QWidget *control, const char *address)
+QWidget *InputStrip::addControl(const QString &title, QWidget *control, const char *address,
+                                Readout readout)
 {
     auto *label = new QLabel(title, this);
     label->setAlignment(Qt::AlignCenter);
@@ -30,8 +31,10 @@ QWidget *InputStrip::addControl(const QString &title, QWidget *control, const ch
             proxy->setNamedAddress(QString::fromLatin1(address));
         m_layout->addWidget(control, 0, Qt::AlignHCenter);
     }
-    auto *readout = new ValueReadout(this);
-    readout->setNamedAddress(QString::fromLatin1(address));
-    m_layout->addWidget(readout);
+    if (readout == WithReadout) {
+        auto *text = new ValueReadout(this);
+        text->setNamedAddress(QString::fromLatin1(address));
+        m_layout->addWidget(text);
+    }
     return control;
 }

@@ -14,8 +14,11 @@ public:
     InputStrip(int channel, QWidget *parent = nullptr);
 
     int channel() const { return m_channel; }
-    // Adds a control with a title above it and a value readout of address below it.
-    QWidget *addControl(const QString &title, QWidget *control, const char *address);
+    enum Readout { WithReadout, WithoutReadout };
+    // Adds a control bound to address with a title above it and, unless told otherwise, a value
+    // readout of the address below it.
+    QWidget *addControl(const QString &title, QWidget *control, const char *address,
+                        Readout readout = WithReadout);
 
 private:
     int m_channel;

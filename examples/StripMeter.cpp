@@ -8,5 +8,6 @@ void addStripMeter(InputStrip *strip)
 {
     auto *meter = new CMeter(strip, "channelMeter");
     applyMeterLook(meter, QStringLiteral("meter_121.png"), CMeter::eMtr_Normal);
-    strip->addControl(QStringLiteral("METER"), meter, DemoAddresses::inputMeter);
+    strip->addControl(QStringLiteral("METER"), meter, DemoAddresses::inputMeter,
+                      InputStrip::WithoutReadout);
 }

@@ -1,6 +1,7 @@
 // A notification flood: two worker threads write a million values to 500 observed addresses
-// while the GUI thread writes too and bound widgets come and go.
+// while the GUI thread writes too and bound dials come and go.
 
+#include "CDial.h"
 #include "NS_Utilities.h"
 #include "TMemProxy.h"
 #include "TParamMemory.h"
@@ -16,38 +17,6 @@
 #include <vector>
 
 namespace {
-
-// The smallest bound widget: shows its parameter's value, taken on the GUI thread.
-class ValueWidget : public QWidget, public TMemProxy
-{
-public:
-    explicit ValueWidget(const QString &address, QWidget *parent = nullptr) : QWidget(parent)
-    {
-        setNamedAddress(address);
-    }
-    ~ValueWidget() override { disconnectMemAPI(); }
-
-    void process(const Q_UINT8 *, int operation, Q_UINT32) override
-    {
-        if (!memAPIReady())
-            return;
-        if (!NS_Utilities::mainThreadRunning()) {
-            MAPI_postObserverEvent(memAPI(), this);
-            return;
-        }
-        TMemSilentHelper silent(silentCounter(), operation);
-        shown = memAPI()->getValue(element(), parameter(), channel());
-    }
-    bool connectMemAPI() override
-    {
-        if (!TMemProxy::connectMemAPI())
-            return false;
-        process(nullptr, 0, 0);
-        return true;
-    }
-
-    int shown = -1;
-};
 
 struct Address
 {
@@ -94,9 +63,10 @@ void tst_Flood::millionWritesWhileWidgetsComeAndGo()
     QCOMPARE(addresses.size(), size_t(500));
 
     QWidget screen;
-    std::vector<QPointer<ValueWidget>> widgets(addresses.size());
+    std::vector<QPointer<CDial>> widgets(addresses.size());
     auto makeWidget = [&](size_t i) {
-        auto *w = new ValueWidget(addresses[i].name, &screen);
+        auto *w = new CDial(&screen);
+        w->setNamedAddress(addresses[i].name);
         QCOMPARE(memory.connectProxy(w, 0), 0);
         widgets[i] = w;
     };
@@ -144,7 +114,7 @@ void tst_Flood::millionWritesWhileWidgetsComeAndGo()
     for (size_t i = 0; i < addresses.size(); ++i) {
         const Address &a = addresses[i];
         QVERIFY(widgets[i]);
-        QCOMPARE(widgets[i]->shown, memory.getValue(a.e, a.p, a.c));
+        QCOMPARE(widgets[i]->value(), memory.getValue(a.e, a.p, a.c));
         QVERIFY(memory.isObserver(widgets[i].data()));
     }
     // Exactly the live widgets are registered: no dead proxy is left behind.
