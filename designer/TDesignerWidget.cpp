@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QWidget>
 #include <QXmlStreamWriter>
+#include <QtMath>
 
 #include <cmath>
 
@@ -26,7 +27,7 @@ void paintKnob(QPainter &p)
     p.setBrush(kPanel);
     p.drawEllipse(QRectF(4, 4, 24, 24));
     // The pointer at about two o'clock.
-    const double a = 40.0 * M_PI / 180.0;
+    const double a = qDegreesToRadians(40.0);
     p.setPen(QPen(kLight, 2.5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(16, 16), QPointF(16 + 10 * std::sin(a), 16 - 10 * std::cos(a)));
 }
