@@ -3,6 +3,7 @@
 
 #include "DemoEditor.h"
 #include "EqPage.h"
+#include "FormPage.h"
 #include "MeterBridgePage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
     editor.addPage(new EqPage(&memory));
+    editor.addPage(new FormPage(&memory));
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {

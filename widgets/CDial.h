@@ -137,6 +137,12 @@ public Q_SLOTS:
     void setfxValueTransform(bool on);
     void setCurrentImage(int category);
 
+public:
+    // The conventional spellings of the setters above, which uic-generated forms call.
+    void setNSubImages(int count) { setnSubImages(count); }
+    void setNImageCategories(int count) { setnImageCategories(count); }
+    void setDisabledImageIndex(int index) { setdisabledImageIndex(index); }
+
 Q_SIGNALS:
     void altAddressMode(bool atMinimum);
     void memoryAPIValueChange(int value);

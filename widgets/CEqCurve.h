@@ -112,6 +112,10 @@ public Q_SLOTS:
     void setHandleImage(const QPixmap &image);
     void setnHandleImages(int count);
 
+public:
+    // The conventional spelling of setnHandleImages(), which uic-generated forms call.
+    void setNHandleImages(int count) { setnHandleImages(count); }
+
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

@@ -84,6 +84,10 @@ public Q_SLOTS:
     void acceptNum(double number);
     void setPixmap(const QPixmap &pixmap);
 
+public:
+    // The conventional spelling of setnSubImages(), which uic-generated forms call.
+    void setNSubImages(int count) { setnSubImages(count); }
+
 Q_SIGNALS:
     void textualValueChange(const QString &text);
 

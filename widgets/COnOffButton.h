@@ -131,6 +131,12 @@ public Q_SLOTS:
     // Switches the strip column; out-of-range indexes are ignored.
     void setCurrentImage(int category);
 
+public:
+    // The conventional spellings of the setters above, which uic-generated forms call.
+    void setNSubImages(int count) { setnSubImages(count); }
+    void setNImageCategories(int count) { setnImageCategories(count); }
+    void setImagesSwapped(bool on) { setimagesSwapped(on); }
+
 Q_SIGNALS:
     // Qt 3 toggle-button state: 2 on, 0 off.
     void stateChanged(int state);

@@ -124,6 +124,10 @@ public Q_SLOTS:
     void setEnableFocusRect(bool on);
     void setGreyOnDisable(bool on);
 
+public:
+    // The conventional spelling of setgroupMatchCnt(), which uic-generated forms call.
+    void setGroupMatchCnt(int count) { setgroupMatchCnt(count); }
+
 Q_SIGNALS:
     void selectionChanged(int index);
     void selectionChanged(int index, CPopup *selector);

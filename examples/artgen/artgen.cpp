@@ -207,6 +207,10 @@ int main(int argc, char **argv)
     ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
     ok &= save(meterImage(10, 202), dir, QStringLiteral("meter_202.png"), qrc);
     ok &= save(meterImage(4, 111), dir, QStringLiteral("meter_111.png"), qrc);
+    ok &= save(meterImage(6, 121).copy(0, 0, 6, 121), dir, QStringLiteral("meter_121_lit.png"),
+               qrc);
+    ok &= save(meterImage(6, 121).copy(6, 0, 6, 121), dir, QStringLiteral("meter_121_unlit.png"),
+               qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 

@@ -1,0 +1,69 @@
+#include "FormPage.h"
+
+#include "COnOffButton.h"
+#include "TParamMemory.h"
+#include "TWidgetCatalogue.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#ifdef ZB4R_HAVE_UITOOLS
+#include <QUiLoader>
+#endif
+
+namespace {
+
+const char *const kFormResource = ":/zb4r/forms/channel_form.ui";
+
+#ifdef ZB4R_HAVE_UITOOLS
+// Creates the library's widgets by class name and leaves everything else to Qt.
+class TFormLoader : public QUiLoader
+{
+public:
+    explicit TFormLoader(QObject *parent = nullptr)
+        : QUiLoader(parent)
+    {
+    }
+
+    QWidget *createWidget(const QString &className, QWidget *parent, const QString &name) override
+    {
+        if (QWidget *w = TWidgetCatalogue::createWidget(className, parent, name))
+            return w;
+        return QUiLoader::createWidget(className, parent, name);
+    }
+};
+#endif
+
+} // namespace
+
+FormPage::FormPage(TParamMemory *memory, QWidget *parent)
+    : DemoPage(memory, parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    QString problem;
+#ifdef ZB4R_HAVE_UITOOLS
+    QFile file(QString::fromLatin1(kFormResource));
+    TFormLoader loader;
+    if (file.open(QIODevice::ReadOnly))
+        m_form = loader.load(&file, this);
+    if (!m_form)
+        problem = QStringLiteral("The form could not be loaded: %1").arg(loader.errorString());
+#else
+    problem = QStringLiteral("This demo was built without Qt UiTools: forms cannot be loaded.");
+#endif
+    if (m_form)
+        layout->addWidget(m_form);
+    else
+        layout->addWidget(new QLabel(problem, this));
+}
+
+void FormPage::bind()
+{
+    // The form's widgets carry their addresses as properties; binding resolves them now.
+    DemoPage::bind();
+    // Switches and selectors otherwise wait for the first change to show their value.
+    const QList<COnOffButton *> buttons = findChildren<COnOffButton *>();
+    for (COnOffButton *b : buttons)
+        b->process(nullptr, 0, 1);
+}

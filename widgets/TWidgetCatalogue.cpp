@@ -1,0 +1,103 @@
+#include "TWidgetCatalogue.h"
+
+#include "CDial.h"
+#include "CEqCurve.h"
+#include "CFader.h"
+#include "CMeter.h"
+#include "COnOffButton.h"
+#include "CPopup.h"
+
+#include <QMetaProperty>
+
+namespace {
+
+template<class W>
+QWidget *make(QWidget *parent)
+{
+    return new W(parent);
+}
+
+template<class W>
+TWidgetCatalogueEntry row(const char *extends, const char *includeFile, QSize size,
+                          TWidgetCatalogueEntry::Glyph glyph, const char *toolTip)
+{
+    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>};
+}
+
+// Qt's own classes end the walk up a widget's meta-objects: what lies above them is the
+// library's.
+bool isQtClass(const QMetaObject *mo, const char *extends)
+{
+    return qstrcmp(mo->className(), extends) == 0;
+}
+
+} // namespace
+
+QString TWidgetCatalogueEntry::className() const
+{
+    return QString::fromLatin1(metaObject->className());
+}
+
+QStringList TWidgetCatalogueEntry::untranslatedProperties() const
+{
+    QStringList names;
+    for (const QMetaObject *mo = metaObject; mo && !isQtClass(mo, extends); mo = mo->superClass()) {
+        for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
+            const QMetaProperty p = mo->property(i);
+            if (p.metaType().id() == QMetaType::QString && p.isWritable()
+                && !names.contains(QLatin1String(p.name())))
+                names.append(QString::fromLatin1(p.name()));
+        }
+    }
+    return names;
+}
+
+const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
+{
+    using E = TWidgetCatalogueEntry;
+    // One row per widget: adding a widget to forms is one line here.
+    static const QVector<E> table {
+            row<CDial>("QDial", "CDial.h", QSize(48, 48), E::Knob,
+                       "Rotary knob showing a film-strip frame per value"),
+            row<CFader>("QWidget", "CFader.h", QSize(30, 160), E::Fader,
+                        "Fader: a thumb picture over a background, with the memory's fader law"),
+            row<COnOffButton>("QPushButton", "COnOffButton.h", QSize(36, 20), E::Button,
+                              "On/off switch drawn from a strip of on, off, pressed and "
+                              "disabled frames"),
+            row<CPopup>("QPushButton", "CPopup.h", QSize(48, 18), E::Selector,
+                        "Selector showing the current value's name; opens a grid of all names"),
+            row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
+                          "Parametric EQ response with a draggable handle per band"),
+            row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
+                        "Level or gain-reduction bar meter"),
+    };
+    return table;
+}
+
+const TWidgetCatalogueEntry *TWidgetCatalogue::find(const QString &className)
+{
+    for (const TWidgetCatalogueEntry &e : entries()) {
+        if (className == QLatin1String(e.metaObject->className()))
+            return &e;
+    }
+    return nullptr;
+}
+
+QStringList TWidgetCatalogue::classNames()
+{
+    QStringList names;
+    for (const TWidgetCatalogueEntry &e : entries())
+        names.append(e.className());
+    return names;
+}
+
+QWidget *TWidgetCatalogue::createWidget(const QString &className, QWidget *parent,
+                                        const QString &objectName)
+{
+    const TWidgetCatalogueEntry *e = find(className);
+    if (!e)
+        return nullptr;
+    QWidget *w = e->create(parent);
+    w->setObjectName(objectName);
+    return w;
+}
