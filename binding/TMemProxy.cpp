@@ -1,5 +1,7 @@
 #include "TMemProxy.h"
 
+#include "TParamInfo.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QEvent>
@@ -140,6 +142,46 @@ void TMemProxy::releaseMemory()
 }
 
 void TMemProxy::process(const Q_UINT8 *, int, Q_UINT32) { }
+
+int TMemProxy::valueForOperation(const Q_UINT8 *data, int operation, int current,
+                                 const TMemProxy *source)
+{
+    IMemAPI *api = memAPI() ? memAPI() : (source ? source->memAPI() : nullptr);
+    if (!source)
+        source = this;
+    if (!api)
+        return current;
+    const int e = source->element(), p = source->parameter(), c = source->channel();
+    switch (operation) {
+    case 1:
+        return api->getValueEx(e, p, c, false, nullptr);
+    case 2:
+        if (data) {
+            TParamInfoReader record(streamFromData(data));
+            if (record.isValid() && api->matchesParamInfo(e, p, record.tag(), 0))
+                return record.value();
+        }
+        return current;
+    case 3:
+        if (data)
+            TParamInfoWriter(this, current, streamFromData(data), -1);
+        return current;
+    default:
+        return current;
+    }
+}
+
+int TMemProxy::alternativeDefault()
+{
+    IMemAPI *api = memAPI();
+    if (!api)
+        return 0;
+    int unavailable = 0;
+    const int alternative =
+            api->getValueEx(element(), parameter(), channel(), true, &unavailable);
+    return unavailable ? api->getValueEx(element(), parameter(), channel(), false, nullptr)
+                       : alternative;
+}
 
 bool TMemProxy::autoUndoDisabled()
 {

@@ -115,6 +115,14 @@ public:
     {
         return reinterpret_cast<const Q_UINT8 *>(stream);
     }
+    // The value a notification asks a single-parameter widget to show, given the memory's current
+    // value: operation 1 the default, 2 a pasted record's value when it matches the address,
+    // 3 the current value after writing it as a record to the stream, others the current value.
+    // The address is source's (a selection object's), this proxy's by default.
+    int valueForOperation(const Q_UINT8 *data, int operation, int current,
+                          const TMemProxy *source = nullptr);
+    // The alternative default of the address, or its default when it has none.
+    int alternativeDefault();
     // Removes the proxy from the memory for good (destructor helper).
     void releaseMemory();
 

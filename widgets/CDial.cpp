@@ -6,7 +6,6 @@
 #include "TBackgroundPixmap.h"
 #include "TCacheServer.h"
 #include "TMarshallEvent.h"
-#include "TParamInfo.h"
 
 #include <QBitmap>
 #include <QDataStream>
@@ -429,31 +428,7 @@ void CDial::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
         setRange(api->getMinimum(e, p, c, 0), api->getMaximum(e, p, c, 0));
     }
     int v = api->getValue(e, p, c, 0, 0);
-    switch (operation) {
-    case 1:
-        v = api->getValueEx(e, p, c, false, nullptr);
-        break;
-    case 2:
-        if (data) {
-            TParamInfoReader record(streamFromData(data));
-            if (record.isValid() && api->matchesParamInfo(e, p, record.tag(), 0))
-                v = record.value();
-        }
-        break;
-    case 3:
-        if (data)
-            TParamInfoWriter(this, v, streamFromData(data), -1);
-        break;
-    case 4: {
-        int unavailable = 0;
-        v = api->getValueEx(e, p, c, true, &unavailable);
-        if (unavailable)
-            v = api->getValueEx(e, p, c, false, nullptr);
-        break;
-    }
-    default:
-        break;
-    }
+    v = operation == 4 ? alternativeDefault() : valueForOperation(data, operation, v);
     {
         TMemSilentHelper silent(silentCounter(), operation);
         if (v != value()) {

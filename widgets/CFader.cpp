@@ -2,7 +2,6 @@
 
 #include "NS_Utilities.h"
 #include "TBackgroundPixmap.h"
-#include "TParamInfo.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -289,30 +288,7 @@ void CFader::process(const Q_UINT8 *data, int operation, Q_UINT32)
         setRange(api->getMinimum(e, p, c, 0), api->getMaximum(e, p, c, 0));
     }
     int v = api->getValue(e, p, c, 0, 0);
-    switch (operation) {
-    case 1:
-        v = api->getValueEx(e, p, c, false, nullptr);
-        break;
-    case 2:
-        if (data) {
-            TParamInfoReader record(streamFromData(data));
-            if (record.isValid() && api->matchesParamInfo(e, p, record.tag(), 0))
-                v = record.value();
-        }
-        break;
-    case 3:
-        if (data)
-            TParamInfoWriter(this, v, streamFromData(data), -1);
-        break;
-    case 4: {
-        int unavailable = 0;
-        const int alternative = api->getValueEx(e, p, c, true, &unavailable);
-        v = unavailable ? api->getValueEx(e, p, c, false, nullptr) : alternative;
-        break;
-    }
-    default:
-        break;
-    }
+    v = operation == 4 ? alternativeDefault() : valueForOperation(data, operation, v);
     TMemSilentHelper silent(silentCounter(), operation);
     setValue(v);
 }

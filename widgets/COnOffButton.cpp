@@ -4,7 +4,6 @@
 #include "CSimpleNotifier.h"
 #include "NS_Utilities.h"
 #include "TCacheServer.h"
-#include "TParamInfo.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -446,7 +445,6 @@ void COnOffButton::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
     // With a selection object, its address is the one read from.
     const TMemProxy *source = d->selection ? static_cast<const TMemProxy *>(d->selection.data())
                                            : static_cast<const TMemProxy *>(this);
-    IMemAPI *api = memAPI() ? memAPI() : source->memAPI();
     int value = 0;
     bool force = extra != 0;
     if (operation == -1) {
@@ -456,17 +454,8 @@ void COnOffButton::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
         value = 0;
     }
 
-    if (operation == 1 && api) {
-        value = api->getValueEx(source->element(), source->parameter(), source->channel(), false,
-                                nullptr);
-    } else if (operation == 2 && data && api) {
-        TParamInfoReader reader(streamFromData(data));
-        if (reader.isValid()
-            && api->matchesParamInfo(source->element(), source->parameter(), reader.tag(), 0))
-            value = reader.value();
-    } else if (operation == 3 && data) {
-        TParamInfoWriter(this, value, streamFromData(data), -1);
-    }
+    if (operation >= 1 && operation <= 3)
+        value = valueForOperation(data, operation, value, source);
 
     if (operation <= 2)
         handleProcessChange(operation, isOnValue(value), force);

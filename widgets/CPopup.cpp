@@ -3,7 +3,6 @@
 #include "CPopupItem.h"
 #include "IConfirmUserAction.h"
 #include "NS_Utilities.h"
-#include "TParamInfo.h"
 
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -488,15 +487,7 @@ void CPopup::process(const Q_UINT8 *data, int operation, Q_UINT32)
 
     IMemAPI *api = memAPI();
     int value = api->getValue(element(), parameter(), channel(), 0, 0);
-    if (operation == 1) {
-        value = api->getValueEx(element(), parameter(), channel(), false, nullptr);
-    } else if (operation == 2 && data) {
-        TParamInfoReader reader(streamFromData(data));
-        if (reader.isValid() && api->matchesParamInfo(element(), parameter(), reader.tag(), 0))
-            value = reader.value();
-    } else if (operation == 3 && data) {
-        TParamInfoWriter(this, value, streamFromData(data), -1);
-    }
+    value = valueForOperation(data, operation, value);
 
     // Defaults and pasted values go back to the memory through setSelection.
     TMemSilentHelper silent(silentCounter(), operation);
