@@ -390,14 +390,9 @@ void CDial::handle_changeAltNamedValue(int)
 
 bool CDial::connectMemAPI()
 {
-    if (!memAPIReady() || !address().isValid())
+    if (!TMemProxy::connectMemAPI())
         return false;
-    {
-        TMemSilentHelper silent(silentCounter());
-        memAPI()->addObserver(this, packedAddress(), 0);
-    }
-    if (!isAttached())
-        setBoundWord(1);
+    // Range, value and text at once.
     process(nullptr, 0, 0);
     return true;
 }

@@ -264,12 +264,8 @@ QSize CFader::sizeHint() const
 
 bool CFader::connectMemAPI()
 {
-    if (!memAPIReady() || !memAPI() || !isAttached() || !address().isValid())
-        return false;
-    // The first value arrives with the first notification.
-    TMemSilentHelper silent(silentCounter());
-    memAPI()->addObserver(this, packedAddress(), 0);
-    return true;
+    // Needs the bound word; the first value arrives with the first notification.
+    return isAttached() && TMemProxy::connectMemAPI();
 }
 
 void CFader::process(const Q_UINT8 *data, int operation, Q_UINT32)
