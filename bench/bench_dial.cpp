@@ -413,8 +413,8 @@ public:
         // shared machine. The screens involve a worker thread and are timed by the clock.
         for (const Run &run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                m_times[run.benchmark_name()] =
-                        run.benchmark_name().find("Screen") != std::string::npos
+                m_times[run.run_name.function_name] =
+                        run.run_name.function_name.find("Screen") != std::string::npos
                         ? run.GetAdjustedRealTime()
                         : run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
