@@ -27,8 +27,12 @@ const QPixmap &TBackgroundPixmap::pixmap(const QWidget *w, const Painter &paint,
         return m_pixmap;
     }
 
-    m_pixmap = QPixmap(deviceSize);
-    m_pixmap.setDevicePixelRatio(ratio);
+    // A value change repaints a picture of the same size: keep its buffer. (One shared with a
+    // cache is copied on write by the painter, so the cached picture stays as it is.)
+    if (!fits) {
+        m_pixmap = QPixmap(deviceSize);
+        m_pixmap.setDevicePixelRatio(ratio);
+    }
     m_pixmap.fill(transparent ? QColor(Qt::transparent) : w->palette().color(QPalette::Window));
     {
         QPainter painter(&m_pixmap);

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr float kHundredthsPerUnit = 0.1953125f; // 100 / 512
 constexpr int kPow2Max = POW2_TABLE_SIZE - 1;
 constexpr double kUnitsPerDoubling = 3072.0; // 6 dB
 constexpr int kHundredthsPerDb = 100;
@@ -44,6 +43,30 @@ GeqLayout geqLayout(uint8_t bandCode)
     return {GEQ_MAX_BANDS, 8, 66};
 }
 
+// Table index of each distance from a band's centre for one curve layout.
+// It depends only on the point count and the span, and an editor draws the
+// same layout over and over, so the last one is kept (per thread).
+struct IndexTable
+{
+    int n = 0;
+    int span = 0;
+    float step = 0.0f;
+    int index[EQ_MAX_POINTS];
+};
+
+const int *tableIndices(int n, int span, float step)
+{
+    thread_local IndexTable table;
+    if (table.n != n || table.span != span || table.step != step) {
+        for (int d = 0; d < n; ++d)
+            table.index[d] = d == 0 ? EQ_ROW_CENTRE : int(float(EQ_ROW_CENTRE) - step * float(d));
+        table.n = n;
+        table.span = span;
+        table.step = step;
+    }
+    return table.index;
+}
+
 // How points of a curve map to table indices.
 struct Geometry
 {
@@ -52,6 +75,7 @@ struct Geometry
         , startIndex(curve.startIndex)
         , span(int(curve.endIndex) - int(curve.startIndex))
         , step(n > 1 ? float(span) / float(n - 1) : 0.0f)
+        , index(tableIndices(n, span, step))
     {
     }
 
@@ -62,28 +86,19 @@ struct Geometry
         return product == 0 ? 0 : int(float(product) / float(span));
     }
 
-    // Table index d points away from the centre (240 at the centre).
+    // Also for distances beyond the curve (centres outside it).
     int tableIndex(int d) const
     {
-        if (d < cached)
-            return indexCache[d];
-        return d == 0 ? EQ_ROW_CENTRE : int(float(EQ_ROW_CENTRE) - step * float(d));
-    }
-
-    // Worth it when several shapes are placed on the same points.
-    void cacheTableIndices()
-    {
-        for (int d = 0; d < n; ++d)
-            indexCache[d] = tableIndex(d);
-        cached = n;
+        return d < n ? index[d] : int(float(EQ_ROW_CENTRE) - step * float(d));
     }
 
     int n;
     int startIndex;
     int span;
     float step;
-    int cached = 0;
-    int indexCache[EQ_MAX_POINTS];
+    // index[d]: table index d points away from the centre (240 at the centre,
+    // falling with d).
+    const int *index;
 };
 
 bool usableCurve(const T_EQ_CURVE *curve)
@@ -106,7 +121,8 @@ struct Scaled
 
 // Centred rows store table indices first..240; the shape is symmetric around
 // c. Only the distances that reach a visible point are walked; the table index
-// falls with the distance, so the row's end is still found in order.
+// falls with the distance, so the row ends at the first distance whose index
+// is below `first`.
 template<typename Scale>
 void placeCentred(const int16_t *row, Scale scale, int sign, int c, const Geometry &g, int32_t *out)
 {
@@ -122,16 +138,23 @@ void placeCentred(const int16_t *row, Scale scale, int sign, int c, const Geomet
             : lowSide                    ? lowFrom
                                          : highFrom;
     const int to = std::min(last, std::max(lowSide ? lowTo : 0, highSide ? highTo : 0));
-    for (int d = from; d <= to; ++d) {
-        const int t = g.tableIndex(d);
-        if (t < first)
-            break;
-        const int v = sign * scale(values[t]);
-        if (d >= lowFrom && d <= lowTo)
-            out[c - d] += v;
-        if (d >= highFrom && d <= highTo)
-            out[c + d] += v;
-    }
+    const int *index = g.index;
+    const int end = int(std::partition_point(index + from, index + to + 1,
+                                             [first](int t) { return t >= first; })
+                        - index);
+    if (end <= from)
+        return;
+
+    // Each distance's value once, then added on either side.
+    int32_t shape[EQ_MAX_POINTS];
+    for (int d = from; d < end; ++d)
+        shape[d] = sign * scale(values[index[d]]);
+    const int lowEnd = std::min(lowTo + 1, end);
+    for (int d = lowFrom; d < lowEnd; ++d)
+        out[c - d] += shape[d];
+    const int highEnd = std::min(highTo + 1, end);
+    for (int d = highFrom; d < highEnd; ++d)
+        out[c + d] += shape[d];
 }
 
 // Edge rows store indices 0..length-1; the plateau (low table indices) lies on
@@ -142,22 +165,46 @@ void placeEdge(const int16_t *row, int plateauDir, int sign, int c, const Geomet
     const int16_t *values = row + EQ_ROW_HEADER_WORDS;
     const int last = g.n - 1;
 
-    // Plateau side, from the nominal frequency outwards; the plateau value
-    // holds beyond the row's start.
-    const int plateauEnd = plateauDir < 0 ? c : last - c;
-    for (int d = std::max(0, plateauDir < 0 ? c - last : -c); d <= plateauEnd; ++d) {
-        const int t = g.tableIndex(d);
-        out[c + plateauDir * d] += sign * values[t < 0 ? 0 : t];
+    if (c < 0 || c > last) {
+        // A corner outside the curve: the walks reach distances beyond the table.
+        const int plateauEnd = plateauDir < 0 ? c : last - c;
+        for (int d = std::max(0, plateauDir < 0 ? c - last : -c); d <= plateauEnd; ++d)
+            out[c + plateauDir * d] += sign * values[std::max(g.tableIndex(d), 0)];
+        const int otherEnd = plateauDir < 0 ? last - c : c;
+        for (int d = std::max(1, plateauDir < 0 ? -c : c - last); d <= otherEnd; ++d) {
+            const int t = kMirrorIndex - g.tableIndex(d);
+            if (t >= length)
+                break;
+            out[c - plateauDir * d] += sign * values[t];
+        }
+        return;
     }
 
-    // Other side, mirrored around the nominal frequency, until the row ends.
-    // The index only grows with d, so the walk may start at the first visible point.
-    const int otherEnd = plateauDir < 0 ? last - c : c;
-    for (int d = std::max(1, plateauDir < 0 ? -c : c - last); d <= otherEnd; ++d) {
-        const int t = kMirrorIndex - g.tableIndex(d);
-        if (t >= length)
-            break;
-        out[c - plateauDir * d] += sign * values[t];
+    // Plateau side, from the nominal frequency outwards; the plateau value
+    // holds beyond the row's start.
+    const int *index = g.index;
+    int32_t *centre = out + c;
+    if (plateauDir < 0) {
+        for (int d = 0; d <= c; ++d)
+            centre[-d] += sign * values[std::max(index[d], 0)];
+    } else {
+        for (int d = 0; d <= last - c; ++d)
+            centre[d] += sign * values[std::max(index[d], 0)];
+    }
+
+    // Other side, mirrored around the nominal frequency, until the row ends
+    // (the mirrored index only grows with d).
+    const int otherTo = plateauDir < 0 ? last - c : c;
+    const int otherEnd =
+            int(std::partition_point(index + 1, index + otherTo + 1,
+                                     [length](int t) { return kMirrorIndex - t < length; })
+                - index);
+    if (plateauDir < 0) {
+        for (int d = 1; d < otherEnd; ++d)
+            centre[d] += sign * values[kMirrorIndex - index[d]];
+    } else {
+        for (int d = 1; d < otherEnd; ++d)
+            centre[-d] += sign * values[kMirrorIndex - index[d]];
     }
 }
 
@@ -236,10 +283,12 @@ const float *signedPow2()
 }
 
 // Linear gain of one member's shape at one point: looked up in whole
-// hundredths of a dB within +-18 dB, computed beyond.
+// hundredths of a dB within +-18 dB, computed beyond. A unit is 100/512 =
+// 25/128 hundredths, exactly, so the hundredths (truncated towards zero) are
+// an integer division, the same as the single-precision product gives.
 double linearGain(const float *pow2, int32_t units)
 {
-    const int hundredths = int(float(units) * kHundredthsPerUnit);
+    const int64_t hundredths = int64_t(units) * 25 / 128;
     if (hundredths >= -kPow2Max && hundredths <= kPow2Max)
         return pow2[hundredths];
     return std::pow(2.0, units / kUnitsPerDoubling);
@@ -251,31 +300,42 @@ double linearGain(const float *pow2, int32_t units)
 bool addLinearGroup(const T_EQ_DATASET &data, const int *members, int memberCount,
                     const Geometry &g, int32_t *curve)
 {
+    // All shapes first, then one pass over the points that keeps each point's
+    // sum in a register; the members are still added in record order.
     const float *pow2 = signedPow2();
-    float sum[EQ_MAX_POINTS];
-    int32_t shape[EQ_MAX_POINTS];
-    std::fill(sum, sum + g.n, 0.0f);
+    int32_t shapes[EQ_MAX_BANDS][EQ_MAX_POINTS];
+    float less[EQ_MAX_BANDS];
     for (int m = 0; m < memberCount; ++m) {
         const T_EQ_BAND &band = data.bands[members[m]];
         if (band.type > EQ_MAX_TYPE)
             return false;
-        std::fill(shape, shape + g.n, 0);
-        placeShape(band, false, g, shape);
-        for (int i = 0; i < g.n; ++i) {
-            sum[i] = float(double(sum[i]) + linearGain(pow2, shape[i]));
-            if (band.full == 0)
-                sum[i] -= 1.0f;
-        }
+        std::fill(shapes[m], shapes[m] + g.n, 0);
+        placeShape(band, false, g, shapes[m]);
+        less[m] = band.full == 0 ? 1.0f : 0.0f;
     }
 
     const float log10Of2 = std::log10(2.0f);
+    const bool magnitude = data.magnitudeMode == 1;
+    float lastSum = 0.0f; // no sum in curve units yet
+    int32_t lastUnits = 0;
     for (int i = 0; i < g.n; ++i) {
-        float v = sum[i];
-        if (data.magnitudeMode == 1 && v <= 0.0f)
+        float v = 0.0f;
+        for (int m = 0; m < memberCount; ++m) {
+            v = float(double(v) + linearGain(pow2, shapes[m][i]));
+            if (less[m] != 0.0f)
+                v -= 1.0f;
+        }
+        if (magnitude && v <= 0.0f)
             v = -v;
         if (v > 0.0f) {
-            const float units = (std::log10(v) * float(kUnitsPerDoubling)) / log10Of2;
-            curve[i] += int32_t(units >= 0.0f ? double(units) + 0.5 : double(units) - 0.5);
+            // Away from the members' centres the sum stays the same from point to point,
+            // and the logarithm is by far the dearest step.
+            if (v != lastSum) {
+                lastSum = v;
+                const float units = (std::log10(v) * float(kUnitsPerDoubling)) / log10Of2;
+                lastUnits = int32_t(units >= 0.0f ? double(units) + 0.5 : double(units) - 0.5);
+            }
+            curve[i] += lastUnits;
         } else {
             curve[i] = EQ_FLOOR;
         }
@@ -317,8 +377,7 @@ int32_t Calc_EQGain(T_EQ_CURVE *curve, T_EQ_DATASET *data)
 {
     if (!usableCurve(curve) || !data)
         return 0;
-    Geometry g(*curve);
-    g.cacheTableIndices();
+    const Geometry g(*curve);
     int32_t *values = curve->values;
     std::fill(values, values + g.n, 0);
 

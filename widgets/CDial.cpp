@@ -17,6 +17,7 @@
 #include <QPixmapCache>
 #include <QPointF>
 #include <QPointer>
+#include <QVector>
 #include <QWheelEvent>
 
 #include <atomic>
@@ -125,6 +126,9 @@ struct CDial::Private
     bool keyKnown = false;
     QString keyPrefix;
     QString keySuffix;
+    // The shared pictures this dial has already fetched or made, by frame index, so a value
+    // change neither builds a key nor searches the cache.
+    QVector<QPixmap> knownFrames;
 
     Private()
         : imageCategories(1)
@@ -643,15 +647,36 @@ void CDial::updateErasePixmap(QPixmap *)
         d->picture.pixmap(this, paint, true);
         return;
     }
-    const QString key = d->keyPrefix + QString::number(currentIndex()) + d->keySuffix;
+    const int index = currentIndex();
+    const QSize deviceSize = size() * devicePixelRatioF();
+    if (index >= 0 && index < d->knownFrames.size()) {
+        const QPixmap &known = d->knownFrames.at(index);
+        if (!known.isNull() && known.size() == deviceSize) {
+            d->picture.setPixmap(known);
+            return;
+        }
+    }
+    const QString key = d->keyPrefix + QString::number(index) + d->keySuffix;
     QPixmap shared;
-    if (QPixmapCache::find(key, &shared) && shared.size() == size() * devicePixelRatioF()) {
+    if (QPixmapCache::find(key, &shared) && shared.size() == deviceSize) {
         d->picture.setPixmap(shared);
+        rememberFrame(index, shared);
         return;
     }
     const QPixmap &built = d->picture.pixmap(this, paint, true);
-    if (!built.isNull() && d->subImages > 0 && d->imageCategories > 0)
+    if (!built.isNull() && d->subImages > 0 && d->imageCategories > 0) {
         QPixmapCache::insert(key, built);
+        rememberFrame(index, built);
+    }
+}
+
+void CDial::rememberFrame(int index, const QPixmap &picture)
+{
+    if (index < 0 || index >= d->subImages)
+        return;
+    if (d->knownFrames.size() != d->subImages)
+        d->knownFrames.resize(d->subImages);
+    d->knownFrames[index] = picture;
 }
 
 void CDial::makeCacheKey()
@@ -688,6 +713,7 @@ void CDial::invalidatePicture()
 void CDial::invalidateLook()
 {
     d->keyKnown = false;
+    d->knownFrames.clear();
     d->picture.invalidate();
 }
 
@@ -699,9 +725,14 @@ void CDial::repaintScreen()
 
 void CDial::paintEvent(QPaintEvent *)
 {
+    QPainter painter(this);
+    paintPicture(painter);
+}
+
+void CDial::paintPicture(QPainter &painter)
+{
     if (!d->picture.isValid())
         updateErasePixmap(nullptr);
-    QPainter painter(this);
     d->picture.paint(
             painter, this, [this](QPainter &p) { repaintScreenPrimitive(p); }, true);
 }

@@ -92,6 +92,9 @@ public:
     // Makes the cached picture for the current frame, shared between dials of one cache-serving
     // window where possible. The argument is not used.
     void updateErasePixmap(QPixmap *unused = nullptr);
+    // What a paint event draws: the cached picture (made first if a change dropped it) at the
+    // painter's origin.
+    void paintPicture(QPainter &painter);
     // Frame (0..30) of a 31-frame attenuator strip for a value in 1/10 dB.
     int getAttKnobIndex(int value) const;
     // Sends the value signals; with write set (and not silent) writes the value first.
@@ -182,6 +185,7 @@ private:
     void invalidatePicture();
     void invalidateLook();
     void makeCacheKey();
+    void rememberFrame(int index, const QPixmap &picture);
     void repaintScreen();
     void startDrag(QMouseEvent *event);
     void dragTo(QMouseEvent *event);
