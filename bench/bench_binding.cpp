@@ -10,13 +10,18 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
 namespace {
 
 constexpr int kWrites = 200000;
+constexpr int kHalfRange = 4; // values per round: even rounds use 0..3, odd ones 4..7
 
 struct Observer : TMemProxy
 {
@@ -38,11 +43,13 @@ public:
     int shown = -1;
 };
 
+// The observers' addresses, spread over the channels of the widest section's first parameters.
+// With observe false the memory keeps no observers: the plain side pays for the same write but
+// not for the memory's hand-over.
 struct Setup
 {
-    explicit Setup(int observers)
+    Setup(int observers, bool observe)
     {
-        // Spread the observers over the channels of the widest section's first parameters.
         QString section;
         for (const QString &key : memory.sectionKeys()) {
             if (section.isEmpty()
@@ -54,33 +61,36 @@ struct Setup
         const int channels = memory.channelCount(e);
         QList<int> params;
         for (int p : memory.parameters(e)) {
-            if (memory.getMaximum(e, p, 0) - memory.getMinimum(e, p, 0) >= 8)
+            if (memory.getMaximum(e, p, 0) - memory.getMinimum(e, p, 0) >= 2 * kHalfRange)
                 params.append(p);
         }
         for (int i = 0; i < observers; ++i) {
             const int p = params.at((i / channels) % params.size());
             proxies.push_back(std::make_unique<Observer>());
-            proxies.back()->setNamedAddress(QStringLiteral("%1%2/%3")
-                                                    .arg(i % channels, 2, 16, QLatin1Char('0'))
-                                                    .arg(section, memory.parameterKey(e, p)));
-            memory.connectProxy(proxies.back().get(), 0);
+            Observer *o = proxies.back().get();
+            o->setNamedAddress(QStringLiteral("%1%2/%3")
+                                       .arg(i % channels, 2, 16, QLatin1Char('0'))
+                                       .arg(section, memory.parameterKey(e, p)));
+            memory.connectProxy(o, 0);
+            if (!observe)
+                memory.removeObserver(o, o->packedAddress());
             queued.push_back(std::make_unique<QueuedObserver>());
-        }
-        range = 8;
-        for (auto &o : proxies) {
-            const int lo = memory.getMinimum(o->element(), o->parameter(), o->channel());
-            minimum.push_back(lo);
+            minimum.push_back(memory.getMinimum(o->element(), o->parameter(), o->channel()));
         }
     }
-    // Value of write i: never equal to the one before, so every write notifies.
-    int valueOf(int i) const { return (i / int(proxies.size())) % range; }
-    int rawOf(int k, int i) const { return minimum[k] + valueOf(i); }
+    // Raw value of write i of a round. Consecutive writes to one observer always differ, and
+    // even and odd rounds use disjoint values, so no value left from the round before can pass
+    // for the end of this one.
+    int rawOf(int round, int i) const
+    {
+        const int n = int(proxies.size());
+        return minimum[i % n] + (round % 2) * kHalfRange + (i / n) % kHalfRange;
+    }
 
     TParamMemory memory;
     std::vector<std::unique_ptr<Observer>> proxies;
     std::vector<std::unique_ptr<QueuedObserver>> queued;
     std::vector<int> minimum;
-    int range = 1;
 };
 
 // Index of the last write that goes to observer k of n.
@@ -89,42 +99,50 @@ int lastWriteOf(int k, int n)
     return (kWrites - 1 - k) / n * n + k;
 }
 
+// Runs work on a worker thread while the GUI thread delivers, until the worker has finished and
+// done() holds.
 template<class Work, class Done>
 void runWorker(Work work, Done done)
 {
     std::atomic<bool> finished {false};
     std::unique_ptr<QThread> worker(QThread::create([&] {
         work();
-        finished = true;
+        finished.store(true, std::memory_order_release);
     }));
     worker->start();
-    while (!finished || !done())
+    while (!finished.load(std::memory_order_acquire) || !done())
         QCoreApplication::processEvents();
     worker->wait();
 }
 
+template<class Shown>
+bool allShowLastValue(const Setup &s, int round, Shown shown)
+{
+    const int n = int(s.proxies.size());
+    for (int k = 0; k < n; ++k) {
+        if (shown(k) != s.rawOf(round, lastWriteOf(k, n)))
+            return false;
+    }
+    return true;
+}
+
 void BM_MemoryHandOver(benchmark::State &state)
 {
-    Setup s(int(state.range(0)));
+    Setup s(int(state.range(0)), true);
     const int n = int(s.proxies.size());
     int round = 0;
     for (auto _ : state) {
-        const int base = (round++ % 2) * kWrites; // so the next run changes every value again
+        ++round;
         runWorker(
                 [&] {
                     for (int i = 0; i < kWrites; ++i) {
                         const Observer &o = *s.proxies[i % n];
                         s.memory.setValue(o.element(), o.parameter(), o.channel(),
-                                          s.rawOf(i % n, base + i), 0, 1);
+                                          s.rawOf(round, i), 0, 1);
                     }
                 },
                 [&] {
-                    for (int k = 0; k < n; ++k) {
-                        const int last = lastWriteOf(k, n);
-                        if (s.proxies[k]->shown != s.rawOf(k, base + last))
-                            return false;
-                    }
-                    return true;
+                    return allShowLastValue(s, round, [&](int k) { return s.proxies[k]->shown; });
                 });
     }
     state.SetItemsProcessed(state.iterations() * kWrites);
@@ -132,32 +150,66 @@ void BM_MemoryHandOver(benchmark::State &state)
 
 void BM_PlainQueuedCalls(benchmark::State &state)
 {
-    Setup s(int(state.range(0)));
+    Setup s(int(state.range(0)), false);
     const int n = int(s.proxies.size());
     int round = 0;
     for (auto _ : state) {
-        const int base = (round++ % 2) * kWrites;
+        ++round;
         runWorker(
                 [&] {
                     for (int i = 0; i < kWrites; ++i) {
                         const Observer &o = *s.proxies[i % n];
-                        const int v = s.rawOf(i % n, base + i);
+                        const int v = s.rawOf(round, i);
                         s.memory.setValue(o.element(), o.parameter(), o.channel(), v, 0, 1);
                         QueuedObserver *q = s.queued[i % n].get();
-                        QMetaObject::invokeMethod(q, [q, v] { q->shown = v; }, Qt::QueuedConnection);
+                        QMetaObject::invokeMethod(
+                                q, [q, v] { q->shown = v; }, Qt::QueuedConnection);
                     }
                 },
                 [&] {
-                    for (int k = 0; k < n; ++k) {
-                        const int last = lastWriteOf(k, n);
-                        if (s.queued[k]->shown != s.rawOf(k, base + last))
-                            return false;
-                    }
-                    return true;
+                    return allShowLastValue(s, round, [&](int k) { return s.queued[k]->shown; });
                 });
     }
     state.SetItemsProcessed(state.iterations() * kWrites);
 }
+
+// Console output plus, at the end, the hand-over's rate over the plain queued calls' rate.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    RatioReporter()
+        : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular)
+    {
+    }
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            auto rate = run.counters.find("items_per_second");
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred
+                && rate != run.counters.end())
+                m_rates[run.benchmark_name()] = rate->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        ratio("1 observer", "1");
+        ratio("96 observers", "96");
+    }
+
+private:
+    void ratio(const char *what, const std::string &arg)
+    {
+        const std::string plain = "BM_PlainQueuedCalls/" + arg + "/real_time";
+        const std::string memory = "BM_MemoryHandOver/" + arg + "/real_time";
+        if (m_rates.count(plain) && m_rates.count(memory) && m_rates[plain] > 0.0)
+            std::printf("%s: memory hand-over %.2f M/s, plain queued calls %.2f M/s: %.1fx\n", what,
+                        m_rates[memory] / 1e6, m_rates[plain] / 1e6,
+                        m_rates[memory] / m_rates[plain]);
+    }
+    std::map<std::string, double> m_rates;
+};
 
 } // namespace
 
@@ -168,7 +220,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -63,8 +63,22 @@ namespace NS_Utilities {
 
 bool mainThreadRunning()
 {
+    // Asked for every notification, so each thread remembers its answer for the application
+    // object it was computed for.
+    struct Answer
+    {
+        const QCoreApplication *app = nullptr;
+        bool main = false;
+    };
+    thread_local Answer answer;
     const QCoreApplication *app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
+    if (!app)
+        return false;
+    if (answer.app != app) {
+        answer.main = QThread::currentThread() == app->thread();
+        answer.app = app;
+    }
+    return answer.main;
 }
 
 void addPixmapPath(const QString &folder)
@@ -174,9 +188,10 @@ int atoiNumber(const QString &text, int base)
 {
     const int n = int(text.size());
     int i = 0;
-    while (i < n && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')
-                     || text.at(i) == QLatin1Char('\n') || text.at(i) == QLatin1Char('\r')
-                     || text.at(i) == QLatin1Char('\v') || text.at(i) == QLatin1Char('\f')))
+    while (i < n
+           && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')
+               || text.at(i) == QLatin1Char('\n') || text.at(i) == QLatin1Char('\r')
+               || text.at(i) == QLatin1Char('\v') || text.at(i) == QLatin1Char('\f')))
         ++i;
     bool negative = false;
     if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))

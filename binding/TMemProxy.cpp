@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 namespace {
@@ -23,12 +22,11 @@ class ObserverDispatcher : public QObject
 public:
     static ObserverDispatcher *instance()
     {
-        static std::once_flag once;
-        static ObserverDispatcher *dispatcher = nullptr;
-        std::call_once(once, [] {
-            dispatcher = new ObserverDispatcher;
-            dispatcher->moveToThread(QCoreApplication::instance()->thread());
-        });
+        static ObserverDispatcher *const dispatcher = [] {
+            auto *created = new ObserverDispatcher;
+            created->moveToThread(QCoreApplication::instance()->thread());
+            return created;
+        }();
         return dispatcher;
     }
 
@@ -87,7 +85,9 @@ private:
             }
             if (!proxy)
                 continue;
-            proxy->deliveryPending().store(false);
+            // An exchange, not a store: it reads the writer's flag, so everything written before
+            // the notification is visible to process() below.
+            proxy->deliveryPending().exchange(false, std::memory_order_acq_rel);
             proxy->setWidgetShowState(proxy);
             proxy->process(nullptr, 0, 0);
         }
@@ -306,7 +306,8 @@ bool TMemProxy::resolveNamedAddress()
             return false;
         const bool own = query.field[2] == 0xFFFF;
         // The own channel must exist in the element (field 3 holds its channel count).
-        if (own && (m_ownChannel < 0 || (query.field[3] != 0xFFFF && m_ownChannel >= query.field[3])))
+        if (own
+            && (m_ownChannel < 0 || (query.field[3] != 0xFFFF && m_ownChannel >= query.field[3])))
             return false;
         const int c = own ? m_ownChannel : int(query.field[2]);
         setAddress(qint16(query.field[0]), c, qint16(query.field[1]));

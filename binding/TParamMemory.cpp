@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QThread>
 #include <QTimer>
+#include <QWaitCondition>
 
 #include <algorithm>
 #include <cmath>
@@ -34,9 +35,74 @@ constexpr int kMeterLevelMax = 0x3FFF; // two 7-bit halves
 // Every memory gets its own tag, so writes can be told apart from those of another memory.
 std::atomic<int> s_nextSourceTag {0x5A00};
 
-// What the memory keeps per proxy it knows. Calls into the proxy run under callMutex, so that
+// Serialises the calls into one proxy. The owning thread may re-enter; other threads wait.
+// The uncontended path costs one compare-and-swap each way, the re-entrant path none. Waiters
+// sleep on one process-wide condition: contention is rare (a removal racing a call), and the
+// unlocking side touches nothing of the lock after releasing it, so a remover may free it as
+// soon as it got through.
+class TCallLock
+{
+public:
+    bool tryLock(Qt::HANDLE self)
+    {
+        if (m_owner.load(std::memory_order_relaxed) == self) {
+            ++m_depth;
+            return true;
+        }
+        Qt::HANDLE none = nullptr;
+        if (!m_owner.compare_exchange_strong(none, self, std::memory_order_acquire,
+                                             std::memory_order_relaxed))
+            return false;
+        m_depth = 1;
+        return true;
+    }
+
+    void lock(Qt::HANDLE self)
+    {
+        if (tryLock(self))
+            return;
+        QMutexLocker wait(&waitMutex());
+        s_waiters.fetch_add(1);
+        while (!tryLock(self))
+            waitCondition().wait(&waitMutex());
+        s_waiters.fetch_sub(1);
+    }
+
+    void unlock()
+    {
+        if (--m_depth > 0)
+            return;
+        m_owner.store(nullptr, std::memory_order_seq_cst);
+        if (s_waiters.load(std::memory_order_seq_cst) > 0) {
+            QMutexLocker wake(&waitMutex());
+            waitCondition().wakeAll();
+        }
+    }
+
+private:
+    // Never destroyed: an unlock may still run while static destructors do.
+    static QMutex &waitMutex()
+    {
+        static QMutex *const mutex = new QMutex;
+        return *mutex;
+    }
+    static QWaitCondition &waitCondition()
+    {
+        static QWaitCondition *const condition = new QWaitCondition;
+        return *condition;
+    }
+
+    static std::atomic<int> s_waiters;
+    std::atomic<Qt::HANDLE> m_owner {nullptr};
+    int m_depth = 0; // touched by the owner only
+};
+
+std::atomic<int> TCallLock::s_waiters {0};
+
+// What the memory keeps per proxy it knows. Calls into the proxy hold its call lock, so that
 // removing or forgetting the proxy can wait for a call in flight on another thread; the same
 // thread may re-enter (an observer that changes its registrations from inside process()).
+// The registration state is guarded by the memory's registryMutex.
 struct TProxySlot
 {
     explicit TProxySlot(TMemProxy *p)
@@ -45,8 +111,7 @@ struct TProxySlot
     }
 
     TMemProxy *const proxy;
-    QRecursiveMutex callMutex;
-    QMutex stateMutex; // guards the three members below
+    TCallLock callLock;
     bool alive = true;
     QSet<quint32> observed;
     QSet<quint32> metered;
@@ -124,7 +189,9 @@ struct TParamMemory::Private
     QMutex catalogueMutex;
     std::vector<std::unique_ptr<TParamCatalogue>> catalogues;
 
-    mutable QMutex registryMutex; // guards the registries below; taken before any stateMutex
+    // Guards the registries below and every slot's registration state. Never held during a
+    // call; while it is held, a call lock is only ever tried, never waited for.
+    mutable QMutex registryMutex;
     QHash<TMemProxy *, TSlotPtr> proxySlots;
     QHash<quint32, TSlotList> observers;
     QHash<quint32, TSlotList> meters;
@@ -163,9 +230,12 @@ struct TParamMemory::Private
     TSlotPtr slotFor(TMemProxy *proxy); // with registryMutex held
     void callProxy(const TSlotPtr &slot, TCallKind kind, quint32 packed, const Q_UINT8 *data,
                    int operation, Q_UINT32 extra);
+    static bool takesCalls(const TProxySlot *slot, TCallKind kind, quint32 packed);
     static void waitForCalls(const TSlotPtr &slot);
     void notify(quint32 packed);
     void notifyNow(quint32 packed);
+    void callRegistered(const QHash<quint32, TSlotList> &registry, TCallKind kind, quint32 packed,
+                        const Q_UINT8 *data);
     int store(int e, int p, int c, int value, bool notifyChange);
 
     int applyStep(const TUndoStep &step, TUndoStep *previous);
@@ -238,27 +308,38 @@ TSlotPtr TParamMemory::Private::slotFor(TMemProxy *proxy)
     return slot;
 }
 
+// With registryMutex held: whether the proxy still takes calls of this kind.
+bool TParamMemory::Private::takesCalls(const TProxySlot *slot, TCallKind kind, quint32 packed)
+{
+    if (!slot->alive)
+        return false;
+    if (kind == TCallKind::Observer)
+        return slot->observed.contains(packed);
+    if (kind == TCallKind::Meter)
+        return slot->metered.contains(packed);
+    return true;
+}
+
 void TParamMemory::Private::callProxy(const TSlotPtr &slot, TCallKind kind, quint32 packed,
                                       const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
-    QMutexLocker call(&slot->callMutex);
+    slot->callLock.lock(QThread::currentThreadId());
+    bool takes;
     {
         // Checked under the call lock: once removeObserver()/forgetProxy() has passed the call
         // lock, no call that started from an older copy of the list gets through.
-        QMutexLocker state(&slot->stateMutex);
-        if (!slot->alive)
-            return;
-        if (kind == TCallKind::Observer && !slot->observed.contains(packed))
-            return;
-        if (kind == TCallKind::Meter && !slot->metered.contains(packed))
-            return;
+        QMutexLocker lock(&registryMutex);
+        takes = takesCalls(slot.get(), kind, packed);
     }
-    slot->proxy->process(data, operation, extra);
+    if (takes)
+        slot->proxy->process(data, operation, extra);
+    slot->callLock.unlock();
 }
 
 void TParamMemory::Private::waitForCalls(const TSlotPtr &slot)
 {
-    QMutexLocker wait(&slot->callMutex);
+    slot->callLock.lock(QThread::currentThreadId());
+    slot->callLock.unlock();
 }
 
 void TParamMemory::Private::notify(quint32 packed)
@@ -278,17 +359,35 @@ void TParamMemory::Private::notify(quint32 packed)
 
 void TParamMemory::Private::notifyNow(quint32 packed)
 {
+    callRegistered(observers, TCallKind::Observer, packed, nullptr);
+}
+
+void TParamMemory::Private::callRegistered(const QHash<quint32, TSlotList> &registry,
+                                           TCallKind kind, quint32 packed, const Q_UINT8 *data)
+{
     TSlotList list;
+    TProxySlot *only = nullptr;
     {
         QMutexLocker lock(&registryMutex);
-        auto it = observers.constFind(packed);
-        if (it == observers.constEnd())
+        auto it = registry.constFind(packed);
+        if (it == registry.constEnd())
             return;
-        list = it.value();
+        // The common case, one proxy whose call lock is free (or ours): enter it here, where
+        // its registration is known to hold, without copying the list. The slot stays alive
+        // while we hold its call lock, as forgetting it waits for the lock.
+        if (it->size() == 1 && it->first()->callLock.tryLock(QThread::currentThreadId()))
+            only = it->first().get();
+        else
+            list = it.value();
     }
-    // No memory lock is held here: observers read, write and re-register from process().
+    // No memory lock is held here: proxies read, write and re-register from process().
+    if (only) {
+        only->proxy->process(data, 0, 0);
+        only->callLock.unlock();
+        return;
+    }
     for (const TSlotPtr &slot : qAsConst(list))
-        callProxy(slot, TCallKind::Observer, packed, nullptr, 0, 0);
+        callProxy(slot, kind, packed, data, 0, 0);
 }
 
 int TParamMemory::Private::store(int e, int p, int c, int value, bool notifyChange)
@@ -380,16 +479,14 @@ TParamMemory::~TParamMemory()
         QMutexLocker lock(&d->registryMutex);
         known = d->proxySlots.values();
         proxies = d->connected;
-        for (const TSlotPtr &slot : qAsConst(known))
+        for (const TSlotPtr &slot : qAsConst(known)) {
             proxies.insert(slot->proxy);
+            slot->alive = false;
+        }
         d->proxySlots.clear();
         d->observers.clear();
         d->meters.clear();
         d->connected.clear();
-    }
-    for (const TSlotPtr &slot : qAsConst(known)) {
-        QMutexLocker state(&slot->stateMutex);
-        slot->alive = false;
     }
     for (const TSlotPtr &slot : qAsConst(known))
         Private::waitForCalls(slot);
@@ -651,17 +748,7 @@ void TParamMemory::pushMeter(int e, int p, int c, const quint8 data[4])
 {
     if (!data || e < 0 || p < 0 || c < 0)
         return;
-    const quint32 packed = pack(e, p, c);
-    TSlotList list;
-    {
-        QMutexLocker lock(&d->registryMutex);
-        auto it = d->meters.constFind(packed);
-        if (it == d->meters.constEnd())
-            return;
-        list = it.value();
-    }
-    for (const TSlotPtr &slot : qAsConst(list))
-        d->callProxy(slot, TCallKind::Meter, packed, data, 0, 0);
+    d->callRegistered(d->meters, TCallKind::Meter, pack(e, p, c), data);
 }
 
 void TParamMemory::pushMeterLevel(int e, int p, int c, int level, int peak)
@@ -700,7 +787,6 @@ bool TParamMemory::isObserver(const TMemProxy *proxy) const
     const TSlotPtr slot = d->proxySlots.value(const_cast<TMemProxy *>(proxy));
     if (!slot)
         return false;
-    QMutexLocker state(&slot->stateMutex);
     return !slot->observed.isEmpty();
 }
 
@@ -776,7 +862,6 @@ int TParamMemory::addObserver(TMemProxy *proxy, quint32 packed, int mode)
         proxy->setMemAPI(this);
     QMutexLocker lock(&d->registryMutex);
     const TSlotPtr slot = d->slotFor(proxy);
-    QMutexLocker state(&slot->stateMutex);
     if (slot->observed.contains(packed))
         return 0;
     slot->observed.insert(packed);
@@ -792,7 +877,6 @@ int TParamMemory::removeObserver(TMemProxy *proxy, quint32 packed)
         slot = d->proxySlots.value(proxy);
         if (!slot)
             return -1;
-        QMutexLocker state(&slot->stateMutex);
         if (!slot->observed.remove(packed))
             return -1;
         auto it = d->observers.find(packed);
@@ -1189,7 +1273,6 @@ int TParamMemory::registerMeter(bool on, TMemProxy *proxy, int e, int p, int c)
         QMutexLocker lock(&d->registryMutex);
         if (on) {
             slot = d->slotFor(proxy);
-            QMutexLocker state(&slot->stateMutex);
             if (!slot->metered.contains(packed)) {
                 slot->metered.insert(packed);
                 d->meters[packed].append(slot);
@@ -1199,7 +1282,6 @@ int TParamMemory::registerMeter(bool on, TMemProxy *proxy, int e, int p, int c)
         slot = d->proxySlots.value(proxy);
         if (!slot)
             return -1;
-        QMutexLocker state(&slot->stateMutex);
         if (!slot->metered.remove(packed))
             return -1;
         auto it = d->meters.find(packed);
@@ -1265,7 +1347,6 @@ void TParamMemory::forgetProxy(TMemProxy *proxy)
         slot = d->proxySlots.take(proxy);
         if (!slot)
             return;
-        QMutexLocker state(&slot->stateMutex);
         for (quint32 packed : qAsConst(slot->observed)) {
             auto it = d->observers.find(packed);
             if (it != d->observers.end()) {
