@@ -2,6 +2,8 @@
 
 #include "CDial.h"
 #include "CEqCurve.h"
+#include "COnOffButton.h"
+#include "DemoSwitch.h"
 #include "NS_Utilities.h"
 #include "TParamMemory.h"
 #include "ValueReadout.h"
@@ -11,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -135,52 +136,6 @@ void addKnob(QGridLayout *grid, int row, int column, const QString &title, const
     grid->addLayout(cell, row, column);
 }
 
-// An on/off switch bound to one parameter (a stand-in until the switch family is in).
-class BoundToggle : public QPushButton, public TMemProxy
-{
-public:
-    BoundToggle(const QString &text, const QString &address, QWidget *parent)
-        : QPushButton(text, parent)
-    {
-        setCheckable(true);
-        setFixedWidth(48);
-        setStyleSheet(QStringLiteral("QPushButton { background: #3a3d44; color: #ccc; }"
-                                     "QPushButton:checked { background: #50c060; color: #111; }"));
-        setNamedAddress(address);
-        connect(this, &QPushButton::toggled, this, [this](bool on) {
-            if (silentCounter() == 0 && memAPIReady())
-                memAPI()->setValue(element(), parameter(), channel(), on ? 1 : 0,
-                                   memAPI()->sourceId(0), 1);
-        });
-    }
-    ~BoundToggle() override { disconnectMemAPI(); }
-
-    bool connectMemAPI() override
-    {
-        if (!TMemProxy::connectMemAPI())
-            return false;
-        showValue();
-        return true;
-    }
-    void process(const Q_UINT8 *, int, Q_UINT32) override
-    {
-        if (!memAPIReady())
-            return;
-        if (!NS_Utilities::mainThreadRunning()) {
-            MAPI_postObserverEvent(memAPI(), this);
-            return;
-        }
-        showValue();
-    }
-
-private:
-    void showValue()
-    {
-        TMemSilentHelper silent(silentCounter());
-        setChecked(memAPI()->getValue(element(), parameter(), channel()) != 0);
-    }
-};
-
 QString inputAddress(const char *key, int band = 0)
 {
     return band ? QStringLiteral("FEkInputEQ/%1%2").arg(QLatin1String(key)).arg(band)
@@ -254,12 +209,13 @@ EqPage::EqPage(TParamMemory *memory, QWidget *parent)
         addKnob(dials, 3, column, QStringLiteral("Q"), "knob_eq_q.png", inputAddress("kBandQ", b));
     }
     dials->addWidget(caption(QStringLiteral("HPF"), dialBox), 0, 4);
-    auto *hpfOn = new BoundToggle(QStringLiteral("ON"), QStringLiteral("FEkInputHPF/kOn"), dialBox);
+    auto *hpfOn = makeDemoSwitch(dialBox, "eqHpfOn", "button_on.png");
+    hpfOn->setNamedAddress(QStringLiteral("FEkInputHPF/kOn"));
     dials->addWidget(hpfOn, 1, 4, Qt::AlignCenter);
     addKnob(dials, 2, 4, QStringLiteral("FREQ"), "knob_grey.png",
             QStringLiteral("FEkInputHPF/kFreq"));
-    auto *eqType = new BoundToggle(QStringLiteral("TYPE II"), inputAddress("kEQType"), dialBox);
-    eqType->setFixedWidth(64);
+    auto *eqType = makeDemoSwitch(dialBox, "eqTypeSwitch", "button_eq_type.png");
+    eqType->setNamedAddress(inputAddress("kEQType"));
     dials->addWidget(eqType, 3, 4, Qt::AlignCenter);
     input->addStretch();
     page->addWidget(m_input);
@@ -287,6 +243,7 @@ void EqPage::bind()
 {
     memory()->connectTree(m_input, m_channel);
     memory()->connectTree(m_output, 0);
+    showCurrentSwitchValues(this);
 }
 
 void EqPage::selectChannel(int channel)
@@ -296,4 +253,5 @@ void EqPage::selectChannel(int channel)
     memory()->disconnectTree(m_input);
     m_channel = channel;
     memory()->connectTree(m_input, m_channel);
+    showCurrentSwitchValues(m_input);
 }

@@ -1,6 +1,7 @@
 #include "COnOffButton.h"
 #include "CPopup.h"
 #include "DemoAddresses.h"
+#include "DemoSwitch.h"
 #include "InputStrip.h"
 #include "NS_Utilities.h"
 #include "StripBuilders.h"
@@ -11,18 +12,9 @@
 
 namespace {
 
-// Rows of the demo's button strips: on, off, pressed, disabled.
-constexpr int kButtonRows = 4;
-
-// Alike buttons carry the same object name in every strip, so the editor (a TCacheServer)
-// gives all of them one look record per name.
 COnOffButton *makeSwitch(InputStrip *strip, const char *objectName, const char *image)
 {
-    auto *button = new COnOffButton(strip, QString::fromLatin1(objectName));
-    button->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
-    button->setnSubImages(kButtonRows);
-    button->setHasDisableImage(true);
-    return button;
+    return makeDemoSwitch(strip, objectName, image);
 }
 
 // Once the page is bound and shown: shows every switch's and selector's current value (they
@@ -40,8 +32,8 @@ void afterFirstShow(InputStrip *strip)
         int buttons = 0;
         int cached = 0;
         const QList<COnOffButton *> all = top->findChildren<COnOffButton *>();
+        showCurrentSwitchValues(top);
         for (COnOffButton *b : all) {
-            b->process(nullptr, 0, 1);
             if (qobject_cast<const CPopup *>(b))
                 continue;
             ++buttons;

@@ -211,6 +211,8 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(meterImage(6, 121).copy(6, 0, 6, 121), dir, QStringLiteral("meter_121_unlit.png"),
                qrc);
+    ok &= save(buttonStrip(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
+               QStringLiteral("button_eq_type.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
