@@ -32,14 +32,23 @@ public:
 
     void post(TMemProxy *proxy)
     {
-        if (proxy->deliveryPending().exchange(true))
+        // Mostly the proxy is still pending: a plain read then leaves its cache line shared with
+        // the GUI thread. The writer's value store and this read are sequentially consistent, as
+        // are the clearing exchange and the value read in deliver(), so a stale "pending" seen
+        // here is always followed by a delivery that reads the new value.
+        std::atomic<bool> &pending = proxy->deliveryPending();
+        if (pending.load(std::memory_order_seq_cst) || pending.exchange(true))
             return;
-        QMutexLocker lock(&m_mutex);
-        m_pending.push_back(proxy);
-        if (!m_posted) {
+        bool first;
+        {
+            QMutexLocker lock(&m_mutex);
+            m_pending.push_back(proxy);
+            first = !m_posted;
             m_posted = true;
-            QCoreApplication::postEvent(this, new QEvent(eventType()));
         }
+        // Posted outside the lock, so the GUI thread's delivery never waits for the post.
+        if (first)
+            QCoreApplication::postEvent(this, new QEvent(eventType()));
     }
 
     // The proxy is going away: drop it from the queue and from batches being delivered.
@@ -47,8 +56,12 @@ public:
     {
         QMutexLocker lock(&m_mutex);
         std::replace(m_pending.begin(), m_pending.end(), proxy, static_cast<TMemProxy *>(nullptr));
-        for (std::vector<TMemProxy *> *batch : m_delivering)
-            std::replace(batch->begin(), batch->end(), proxy, static_cast<TMemProxy *>(nullptr));
+        for (std::vector<std::atomic<TMemProxy *>> *batch : m_delivering) {
+            for (std::atomic<TMemProxy *> &entry : *batch) {
+                if (entry.load(std::memory_order_relaxed) == proxy)
+                    entry.store(nullptr, std::memory_order_release);
+            }
+        }
     }
 
 protected:
@@ -69,25 +82,26 @@ private:
 
     void deliver()
     {
-        std::vector<TMemProxy *> batch;
+        // Entries are atomics so that forget() can clear one while it is delivered from, without
+        // the delivery locking the queue for every proxy.
+        std::vector<std::atomic<TMemProxy *>> batch;
         {
             QMutexLocker lock(&m_mutex);
-            batch.swap(m_pending);
+            batch = std::vector<std::atomic<TMemProxy *>>(m_pending.size());
+            for (size_t i = 0; i < m_pending.size(); ++i)
+                batch[i].store(m_pending[i], std::memory_order_relaxed);
+            m_pending.clear();
             m_posted = false;
             m_delivering.push_back(&batch);
         }
         for (size_t i = 0; i < batch.size(); ++i) {
-            TMemProxy *proxy;
-            {
-                // A proxy may destroy others (or itself) while it processes.
-                QMutexLocker lock(&m_mutex);
-                proxy = batch[i];
-            }
+            // A proxy may destroy others (or itself) while it processes.
+            TMemProxy *proxy = batch[i].load(std::memory_order_acquire);
             if (!proxy)
                 continue;
             // An exchange, not a store: it reads the writer's flag, so everything written before
             // the notification is visible to process() below.
-            proxy->deliveryPending().exchange(false, std::memory_order_acq_rel);
+            proxy->deliveryPending().exchange(false, std::memory_order_seq_cst);
             proxy->setWidgetShowState(proxy);
             proxy->process(nullptr, 0, 0);
         }
@@ -97,7 +111,7 @@ private:
 
     QMutex m_mutex;
     std::vector<TMemProxy *> m_pending;
-    std::vector<std::vector<TMemProxy *> *> m_delivering;
+    std::vector<std::vector<std::atomic<TMemProxy *>> *> m_delivering;
     bool m_posted = false;
 };
 
@@ -177,8 +191,7 @@ int TMemProxy::alternativeDefault()
     if (!api)
         return 0;
     int unavailable = 0;
-    const int alternative =
-            api->getValueEx(element(), parameter(), channel(), true, &unavailable);
+    const int alternative = api->getValueEx(element(), parameter(), channel(), true, &unavailable);
     return unavailable ? api->getValueEx(element(), parameter(), channel(), false, nullptr)
                        : alternative;
 }

@@ -354,6 +354,9 @@ std::unique_ptr<TParamCatalogue> TParamCatalogue::parse(const QByteArray &json, 
 
         cat->m_valueCount = valueCount;
         cat->m_values.reset(new std::atomic<int>[size_t(qMax(1, valueCount))]);
+        cat->m_observers.reset(new std::atomic<void *>[size_t(qMax(1, valueCount))]);
+        for (int i = 0; i < qMax(1, valueCount); ++i)
+            cat->m_observers[size_t(i)].store(nullptr, std::memory_order_relaxed);
         cat->resetValues();
     } catch (const ParseError &e) {
         if (error)
@@ -373,6 +376,17 @@ std::atomic<int> *TParamCatalogue::slot(int element, int parameter, int channel)
     if (i < 0)
         return nullptr;
     return &m_values[size_t(s->valueBase + i * s->channels + channel)];
+}
+
+std::atomic<void *> *TParamCatalogue::observerCell(const std::atomic<int> *valueSlot) const
+{
+    return &m_observers[size_t(valueSlot - m_values.get())];
+}
+
+void TParamCatalogue::clearObserverCells()
+{
+    for (int i = 0; i < m_valueCount; ++i)
+        m_observers[size_t(i)].store(nullptr, std::memory_order_release);
 }
 
 const TTextSpec *TParamCatalogue::paramText(const TParamDef &p) const

@@ -83,12 +83,16 @@ public:
     }
     // Value slot of (e, p, c), or null for an unknown address.
     std::atomic<int> *slot(int element, int parameter, int channel) const;
+    // Beside every value slot, the memory's note of who observes it (owned by the memory).
+    std::atomic<void *> *observerCell(const std::atomic<int> *valueSlot) const;
+    void clearObserverCells();
     // The text of a parameter: its table, else its inline spec (null when it has none).
     const TTextSpec *paramText(const TParamDef &p) const;
     void resetValues();
 
 private:
     std::unique_ptr<std::atomic<int>[]> m_values;
+    std::unique_ptr<std::atomic<void *>[]> m_observers;
     int m_valueCount = 0;
 };
 
