@@ -366,18 +366,6 @@ std::unique_ptr<TParamCatalogue> TParamCatalogue::parse(const QByteArray &json, 
     return cat;
 }
 
-std::atomic<int> *TParamCatalogue::slot(int element, int parameter, int channel) const
-{
-    const TSectionDef *s = section(element);
-    if (!s || channel < 0 || channel >= s->channels || parameter < 0
-        || parameter >= s->paramIndex.size())
-        return nullptr;
-    const int i = s->paramIndex.at(parameter);
-    if (i < 0)
-        return nullptr;
-    return &m_values[size_t(s->valueBase + i * s->channels + channel)];
-}
-
 std::atomic<void *> *TParamCatalogue::observerCell(const std::atomic<int> *valueSlot) const
 {
     return &m_observers[size_t(valueSlot - m_values.get())];

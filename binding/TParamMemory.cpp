@@ -16,7 +16,6 @@
 #include <QSet>
 #include <QThread>
 #include <QTimer>
-#include <QWaitCondition>
 
 #include <algorithm>
 #include <cmath>
@@ -36,10 +35,11 @@ constexpr int kMeterLevelMax = 0x3FFF; // two 7-bit halves
 std::atomic<int> s_nextSourceTag {0x5A00};
 
 // Serialises the calls into one proxy. The owning thread may re-enter; other threads wait.
-// The uncontended path costs one compare-and-swap each way, the re-entrant path none. Waiters
-// sleep on one process-wide condition: contention is rare (a removal racing a call), and the
-// unlocking side touches nothing of the lock after releasing it, so a remover may free it as
-// soon as it got through.
+// The uncontended path costs one compare-and-swap to enter and a plain store to leave, the
+// re-entrant path neither. Contention is rare (a removal racing a call in flight), so a waiter
+// polls, backing off to short sleeps, instead of the unlocking side having to look for waiters;
+// the unlocking side touches nothing of the lock after releasing it, so a remover may reuse it
+// as soon as it got through.
 class TCallLock
 {
 public:
@@ -59,45 +59,28 @@ public:
 
     void lock(Qt::HANDLE self)
     {
-        if (tryLock(self))
-            return;
-        QMutexLocker wait(&waitMutex());
-        s_waiters.fetch_add(1);
-        while (!tryLock(self))
-            waitCondition().wait(&waitMutex());
-        s_waiters.fetch_sub(1);
+        for (int attempt = 0; !tryLock(self); ++attempt) {
+            if (attempt < kYieldingAttempts)
+                QThread::yieldCurrentThread();
+            else
+                QThread::usleep(kPollMicroseconds);
+        }
     }
 
     void unlock()
     {
         if (--m_depth > 0)
             return;
-        m_owner.store(nullptr, std::memory_order_seq_cst);
-        if (s_waiters.load(std::memory_order_seq_cst) > 0) {
-            QMutexLocker wake(&waitMutex());
-            waitCondition().wakeAll();
-        }
+        m_owner.store(nullptr, std::memory_order_release);
     }
 
 private:
-    // Never destroyed: an unlock may still run while static destructors do.
-    static QMutex &waitMutex()
-    {
-        static QMutex *const mutex = new QMutex;
-        return *mutex;
-    }
-    static QWaitCondition &waitCondition()
-    {
-        static QWaitCondition *const condition = new QWaitCondition;
-        return *condition;
-    }
+    static constexpr int kYieldingAttempts = 64;
+    static constexpr unsigned long kPollMicroseconds = 50;
 
-    static std::atomic<int> s_waiters;
     std::atomic<Qt::HANDLE> m_owner {nullptr};
     int m_depth = 0; // touched by the owner only
 };
-
-std::atomic<int> TCallLock::s_waiters {0};
 
 // What the memory keeps per proxy it knows. Calls into the proxy hold its call lock, so that
 // removing or forgetting the proxy can wait for a call in flight on another thread; the same
@@ -475,10 +458,10 @@ void TParamMemory::Private::callRegistered(const QHash<quint32, TSlotList> &regi
 int TParamMemory::Private::store(int e, int p, int c, int value, bool notifyChange)
 {
     const TParamCatalogue *catalogue = cat();
-    std::atomic<int> *slot = catalogue->slot(e, p, c);
+    const TParamDef *def = nullptr;
+    std::atomic<int> *slot = catalogue->slot(e, p, c, &def);
     if (!slot)
         return -1;
-    const TParamDef *def = catalogue->param(e, p);
     const int clamped = qBound(def->minimum, value, def->maximum);
     // Sequentially consistent, like getValue(): a notification may skip re-queueing a proxy it
     // sees still pending, which is only safe when the queued delivery must read this value.
