@@ -242,12 +242,13 @@ void TParamMemory::Private::install(std::unique_ptr<TParamCatalogue> c)
     QMutexLocker lock(&catalogueMutex);
     {
         // Only the catalogue in use notes observers: a writer still on the old one finds none.
+        // Switched under the registry lock, so no registration change lands on the old one.
         QMutexLocker registry(&registryMutex);
         if (TParamCatalogue *old = cat())
             old->clearObserverCells();
         mirrorAll(c.get());
+        catalogue.store(c.get(), std::memory_order_release);
     }
-    catalogue.store(c.get(), std::memory_order_release);
     catalogues.push_back(std::move(c));
 }
 
