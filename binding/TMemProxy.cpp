@@ -17,6 +17,10 @@ namespace {
 // Hands observer notifications to the GUI thread. A proxy is queued at most once (its pending
 // flag), and one posted event carries every proxy queued until it is delivered, so a burst
 // costs one event however many proxies it touches.
+//
+// The queue is a list linked through the proxies: writers push without a lock, and whoever
+// pushes onto an empty list posts the event. Taking the list and unlinking a proxy that goes
+// away happen under the mutex, so they never overlap.
 class ObserverDispatcher : public QObject
 {
 public:
@@ -32,23 +36,47 @@ public:
 
     void post(TMemProxy *proxy)
     {
-        if (proxy->deliveryPending().exchange(true))
+        // Mostly the proxy is still pending: a plain read then leaves its cache line shared with
+        // the GUI thread. The writer's value store and this read are sequentially consistent, as
+        // are the clearing exchange and the value read in deliver(), so a stale "pending" seen
+        // here is always followed by a delivery that reads the new value.
+        std::atomic<bool> &pending = proxy->deliveryPending();
+        if (pending.load(std::memory_order_seq_cst) || pending.exchange(true))
             return;
-        QMutexLocker lock(&m_mutex);
-        m_pending.push_back(proxy);
-        if (!m_posted) {
-            m_posted = true;
+        if (pushChain(proxy, proxy) == nullptr)
             QCoreApplication::postEvent(this, new QEvent(eventType()));
-        }
     }
 
     // The proxy is going away: drop it from the queue and from batches being delivered.
     void forget(TMemProxy *proxy)
     {
         QMutexLocker lock(&m_mutex);
-        std::replace(m_pending.begin(), m_pending.end(), proxy, static_cast<TMemProxy *>(nullptr));
-        for (std::vector<TMemProxy *> *batch : m_delivering)
-            std::replace(batch->begin(), batch->end(), proxy, static_cast<TMemProxy *>(nullptr));
+        // Unlinked from the list taken whole; the rest goes back in front of anything pushed
+        // meanwhile. The event the rest was posted with has not been delivered yet.
+        TMemProxyBasic *kept = nullptr;
+        TMemProxyBasic *keptLast = nullptr;
+        for (TMemProxyBasic *p = m_head.exchange(nullptr, std::memory_order_acquire); p;) {
+            TMemProxyBasic *next = p->pendingLink();
+            if (p != proxy) {
+                p->pendingLink() = nullptr;
+                if (keptLast)
+                    keptLast->pendingLink() = p;
+                else
+                    kept = p;
+                keptLast = p;
+            }
+            p = next;
+        }
+        if (kept)
+            pushChain(kept, keptLast);
+        // A proxy that lives on (released but not destroyed) may be queued again later.
+        proxy->deliveryPending().store(false, std::memory_order_relaxed);
+        for (std::vector<std::atomic<TMemProxy *>> *batch : m_delivering) {
+            for (std::atomic<TMemProxy *> &entry : *batch) {
+                if (entry.load(std::memory_order_relaxed) == proxy)
+                    entry.store(nullptr, std::memory_order_release);
+            }
+        }
     }
 
 protected:
@@ -67,27 +95,58 @@ private:
         return type;
     }
 
+    // Pushes first..last (linked) in front of the list; returns the head it replaced.
+    TMemProxyBasic *pushChain(TMemProxyBasic *first, TMemProxyBasic *last)
+    {
+        TMemProxyBasic *head = m_head.load(std::memory_order_relaxed);
+        do
+            last->pendingLink() = head;
+        while (!m_head.compare_exchange_weak(head, first, std::memory_order_release,
+                                             std::memory_order_relaxed));
+        return head;
+    }
+
+    static TMemProxyBasic *reverse(TMemProxyBasic *p)
+    {
+        TMemProxyBasic *reversed = nullptr;
+        while (p) {
+            TMemProxyBasic *next = p->pendingLink();
+            p->pendingLink() = reversed;
+            reversed = p;
+            p = next;
+        }
+        return reversed;
+    }
+
     void deliver()
     {
-        std::vector<TMemProxy *> batch;
+        // Entries are atomics so that forget() can clear one while it is delivered from, without
+        // the delivery locking the queue for every proxy.
+        std::vector<std::atomic<TMemProxy *>> batch;
         {
             QMutexLocker lock(&m_mutex);
-            batch.swap(m_pending);
-            m_posted = false;
+            // Pushed newest first: delivered oldest first.
+            TMemProxyBasic *p = reverse(m_head.exchange(nullptr, std::memory_order_acquire));
+            size_t n = 0;
+            for (TMemProxyBasic *q = p; q; q = q->pendingLink())
+                ++n;
+            batch = std::vector<std::atomic<TMemProxy *>>(n);
+            for (size_t i = 0; p; ++i) {
+                TMemProxyBasic *next = p->pendingLink();
+                p->pendingLink() = nullptr;
+                batch[i].store(static_cast<TMemProxy *>(p), std::memory_order_relaxed);
+                p = next;
+            }
             m_delivering.push_back(&batch);
         }
         for (size_t i = 0; i < batch.size(); ++i) {
-            TMemProxy *proxy;
-            {
-                // A proxy may destroy others (or itself) while it processes.
-                QMutexLocker lock(&m_mutex);
-                proxy = batch[i];
-            }
+            // A proxy may destroy others (or itself) while it processes.
+            TMemProxy *proxy = batch[i].load(std::memory_order_acquire);
             if (!proxy)
                 continue;
             // An exchange, not a store: it reads the writer's flag, so everything written before
             // the notification is visible to process() below.
-            proxy->deliveryPending().exchange(false, std::memory_order_acq_rel);
+            proxy->deliveryPending().exchange(false, std::memory_order_seq_cst);
             proxy->setWidgetShowState(proxy);
             proxy->process(nullptr, 0, 0);
         }
@@ -96,9 +155,8 @@ private:
     }
 
     QMutex m_mutex;
-    std::vector<TMemProxy *> m_pending;
-    std::vector<std::vector<TMemProxy *> *> m_delivering;
-    bool m_posted = false;
+    std::atomic<TMemProxyBasic *> m_head {nullptr};
+    std::vector<std::vector<std::atomic<TMemProxy *>> *> m_delivering;
 };
 
 } // namespace
@@ -177,8 +235,7 @@ int TMemProxy::alternativeDefault()
     if (!api)
         return 0;
     int unavailable = 0;
-    const int alternative =
-            api->getValueEx(element(), parameter(), channel(), true, &unavailable);
+    const int alternative = api->getValueEx(element(), parameter(), channel(), true, &unavailable);
     return unavailable ? api->getValueEx(element(), parameter(), channel(), false, nullptr)
                        : alternative;
 }

@@ -42,8 +42,10 @@ public:
     quint8 &silentCounter() { return m_silent; }
     bool isSilent() const { return m_silent != 0; }
 
-    // Used by MAPI_postObserverEvent() to keep one delivery pending per proxy.
+    // Used by MAPI_postObserverEvent() to keep one delivery pending per proxy, and to link the
+    // pending proxies.
     std::atomic<bool> &deliveryPending() { return m_deliveryPending; }
+    TMemProxyBasic *&pendingLink() { return m_pendingLink; }
 
 private:
     IMemAPI *m_api = nullptr;
@@ -51,7 +53,10 @@ private:
     int m_channelOffset = 0;
     quint32 m_bound = 0;
     quint8 m_silent = 0;
-    std::atomic<bool> m_deliveryPending {false};
+    // On a cache line of its own: a writer thread flips it while the GUI thread reads the
+    // address and the memory from the line above.
+    alignas(64) std::atomic<bool> m_deliveryPending {false};
+    TMemProxyBasic *m_pendingLink = nullptr;
 };
 
 // The binding base of every bound widget. Widgets override process() and usually
@@ -147,7 +152,8 @@ class TMemSilentHelper
 {
 public:
     TMemSilentHelper(quint8 &counter, int operation = 0)
-        : m_counter(counter), m_raised(operation != 1 && operation != 2 && operation != 4)
+        : m_counter(counter)
+        , m_raised(operation != 1 && operation != 2 && operation != 4)
     {
         if (m_raised)
             ++m_counter;

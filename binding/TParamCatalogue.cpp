@@ -354,6 +354,9 @@ std::unique_ptr<TParamCatalogue> TParamCatalogue::parse(const QByteArray &json, 
 
         cat->m_valueCount = valueCount;
         cat->m_values.reset(new std::atomic<int>[size_t(qMax(1, valueCount))]);
+        cat->m_observers.reset(new std::atomic<void *>[size_t(qMax(1, valueCount))]);
+        for (int i = 0; i < qMax(1, valueCount); ++i)
+            cat->m_observers[size_t(i)].store(nullptr, std::memory_order_relaxed);
         cat->resetValues();
     } catch (const ParseError &e) {
         if (error)
@@ -363,16 +366,15 @@ std::unique_ptr<TParamCatalogue> TParamCatalogue::parse(const QByteArray &json, 
     return cat;
 }
 
-std::atomic<int> *TParamCatalogue::slot(int element, int parameter, int channel) const
+std::atomic<void *> *TParamCatalogue::observerCell(const std::atomic<int> *valueSlot) const
 {
-    const TSectionDef *s = section(element);
-    if (!s || channel < 0 || channel >= s->channels || parameter < 0
-        || parameter >= s->paramIndex.size())
-        return nullptr;
-    const int i = s->paramIndex.at(parameter);
-    if (i < 0)
-        return nullptr;
-    return &m_values[size_t(s->valueBase + i * s->channels + channel)];
+    return &m_observers[size_t(valueSlot - m_values.get())];
+}
+
+void TParamCatalogue::clearObserverCells()
+{
+    for (int i = 0; i < m_valueCount; ++i)
+        m_observers[size_t(i)].store(nullptr, std::memory_order_release);
 }
 
 const TTextSpec *TParamCatalogue::paramText(const TParamDef &p) const

@@ -71,7 +71,7 @@ public:
 
     const TSectionDef *section(int element) const
     {
-        if (element < 0 || element >= elementIndex.size())
+        if (uint(element) >= uint(elementIndex.size()))
             return nullptr;
         const int i = elementIndex.at(element);
         return i < 0 ? nullptr : &sections.at(i);
@@ -81,14 +81,32 @@ public:
         const TSectionDef *s = section(element);
         return s ? s->param(parameter) : nullptr;
     }
-    // Value slot of (e, p, c), or null for an unknown address.
-    std::atomic<int> *slot(int element, int parameter, int channel) const;
+    // Value slot of (e, p, c), or null for an unknown address; *def (when given) is then the
+    // parameter. Inline: it is on every read and write.
+    std::atomic<int> *slot(int element, int parameter, int channel,
+                           const TParamDef **def = nullptr) const
+    {
+        const TSectionDef *s = section(element);
+        if (!s || uint(channel) >= uint(s->channels)
+            || uint(parameter) >= uint(s->paramIndex.size()))
+            return nullptr;
+        const int i = s->paramIndex.at(parameter);
+        if (i < 0)
+            return nullptr;
+        if (def)
+            *def = &s->params.at(i);
+        return &m_values[size_t(s->valueBase + i * s->channels + channel)];
+    }
+    // Beside every value slot, the memory's note of who observes it (owned by the memory).
+    std::atomic<void *> *observerCell(const std::atomic<int> *valueSlot) const;
+    void clearObserverCells();
     // The text of a parameter: its table, else its inline spec (null when it has none).
     const TTextSpec *paramText(const TParamDef &p) const;
     void resetValues();
 
 private:
     std::unique_ptr<std::atomic<int>[]> m_values;
+    std::unique_ptr<std::atomic<void *>[]> m_observers;
     int m_valueCount = 0;
 };
 

@@ -16,7 +16,6 @@
 #include <QSet>
 #include <QThread>
 #include <QTimer>
-#include <QWaitCondition>
 
 #include <algorithm>
 #include <cmath>
@@ -36,10 +35,11 @@ constexpr int kMeterLevelMax = 0x3FFF; // two 7-bit halves
 std::atomic<int> s_nextSourceTag {0x5A00};
 
 // Serialises the calls into one proxy. The owning thread may re-enter; other threads wait.
-// The uncontended path costs one compare-and-swap each way, the re-entrant path none. Waiters
-// sleep on one process-wide condition: contention is rare (a removal racing a call), and the
-// unlocking side touches nothing of the lock after releasing it, so a remover may free it as
-// soon as it got through.
+// The uncontended path costs one compare-and-swap to enter and a plain store to leave, the
+// re-entrant path neither. Contention is rare (a removal racing a call in flight), so a waiter
+// polls, backing off to short sleeps, instead of the unlocking side having to look for waiters;
+// the unlocking side touches nothing of the lock after releasing it, so a remover may reuse it
+// as soon as it got through.
 class TCallLock
 {
 public:
@@ -59,50 +59,36 @@ public:
 
     void lock(Qt::HANDLE self)
     {
-        if (tryLock(self))
-            return;
-        QMutexLocker wait(&waitMutex());
-        s_waiters.fetch_add(1);
-        while (!tryLock(self))
-            waitCondition().wait(&waitMutex());
-        s_waiters.fetch_sub(1);
+        for (int attempt = 0; !tryLock(self); ++attempt) {
+            if (attempt < kYieldingAttempts)
+                QThread::yieldCurrentThread();
+            else
+                QThread::usleep(kPollMicroseconds);
+        }
     }
 
     void unlock()
     {
         if (--m_depth > 0)
             return;
-        m_owner.store(nullptr, std::memory_order_seq_cst);
-        if (s_waiters.load(std::memory_order_seq_cst) > 0) {
-            QMutexLocker wake(&waitMutex());
-            waitCondition().wakeAll();
-        }
+        m_owner.store(nullptr, std::memory_order_release);
     }
 
 private:
-    // Never destroyed: an unlock may still run while static destructors do.
-    static QMutex &waitMutex()
-    {
-        static QMutex *const mutex = new QMutex;
-        return *mutex;
-    }
-    static QWaitCondition &waitCondition()
-    {
-        static QWaitCondition *const condition = new QWaitCondition;
-        return *condition;
-    }
+    static constexpr int kYieldingAttempts = 64;
+    static constexpr unsigned long kPollMicroseconds = 50;
 
-    static std::atomic<int> s_waiters;
     std::atomic<Qt::HANDLE> m_owner {nullptr};
     int m_depth = 0; // touched by the owner only
 };
-
-std::atomic<int> TCallLock::s_waiters {0};
 
 // What the memory keeps per proxy it knows. Calls into the proxy hold its call lock, so that
 // removing or forgetting the proxy can wait for a call in flight on another thread; the same
 // thread may re-enter (an observer that changes its registrations from inside process()).
 // The registration state is guarded by the memory's registryMutex.
+//
+// A slot is reused for another proxy rather than freed, so a writer that read one from an
+// observer cell without any lock always finds valid storage behind it.
 struct TProxySlot
 {
     explicit TProxySlot(TMemProxy *p)
@@ -110,7 +96,9 @@ struct TProxySlot
     {
     }
 
-    TMemProxy *const proxy;
+    TMemProxy *target() const { return proxy.load(std::memory_order_relaxed); }
+
+    std::atomic<TMemProxy *> proxy;
     TCallLock callLock;
     bool alive = true;
     QSet<quint32> observed;
@@ -196,6 +184,7 @@ struct TParamMemory::Private
     QHash<quint32, TSlotList> observers;
     QHash<quint32, TSlotList> meters;
     QSet<TMemProxy *> connected;
+    std::vector<TSlotPtr> freeSlots; // forgotten slots, kept for reuse
 
     std::atomic<int> batchDepth {0};
     QMutex batchMutex;
@@ -232,8 +221,11 @@ struct TParamMemory::Private
                    int operation, Q_UINT32 extra);
     static bool takesCalls(const TProxySlot *slot, TCallKind kind, quint32 packed);
     static void waitForCalls(const TSlotPtr &slot);
-    void notify(quint32 packed);
-    void notifyNow(quint32 packed);
+    void mirror(quint32 packed); // with registryMutex held
+    void mirrorAll(TParamCatalogue *into); // with registryMutex held
+    bool callSingle(std::atomic<void *> *cell);
+    void notify(quint32 packed, std::atomic<void *> *cell = nullptr);
+    void notifyNow(quint32 packed, std::atomic<void *> *cell = nullptr);
     void callRegistered(const QHash<quint32, TSlotList> &registry, TCallKind kind, quint32 packed,
                         const Q_UINT8 *data);
     int store(int e, int p, int c, int value, bool notifyChange);
@@ -248,7 +240,15 @@ struct TParamMemory::Private
 void TParamMemory::Private::install(std::unique_ptr<TParamCatalogue> c)
 {
     QMutexLocker lock(&catalogueMutex);
-    catalogue.store(c.get(), std::memory_order_release);
+    {
+        // Only the catalogue in use notes observers: a writer still on the old one finds none.
+        // Switched under the registry lock, so no registration change lands on the old one.
+        QMutexLocker registry(&registryMutex);
+        if (TParamCatalogue *old = cat())
+            old->clearObserverCells();
+        mirrorAll(c.get());
+        catalogue.store(c.get(), std::memory_order_release);
+    }
     catalogues.push_back(std::move(c));
 }
 
@@ -303,9 +303,67 @@ bool TParamMemory::Private::parseEntry(const QString &raw, TNamedEntry *out) con
 TSlotPtr TParamMemory::Private::slotFor(TMemProxy *proxy)
 {
     TSlotPtr &slot = proxySlots[proxy];
-    if (!slot)
+    if (slot)
+        return slot;
+    if (freeSlots.empty()) {
         slot = std::make_shared<TProxySlot>(proxy);
+    } else {
+        slot = std::move(freeSlots.back());
+        freeSlots.pop_back();
+        slot->proxy.store(proxy, std::memory_order_relaxed);
+        slot->alive = true;
+    }
     return slot;
+}
+
+namespace {
+// Observer cell contents besides null (nobody) and a slot (the only observer).
+void *const kManyObservers = reinterpret_cast<void *>(quintptr(1));
+} // namespace
+
+void TParamMemory::Private::mirror(quint32 packed)
+{
+    const std::atomic<int> *value =
+            cat()->slot(int(packed >> 22), int((packed >> 11) & 0x7FF), int(packed & 0x7FF));
+    if (!value)
+        return;
+    auto it = observers.constFind(packed);
+    void *note = nullptr;
+    if (it != observers.constEnd() && !it->isEmpty())
+        note = it->size() == 1 ? static_cast<void *>(it->first().get()) : kManyObservers;
+    cat()->observerCell(value)->store(note, std::memory_order_release);
+}
+
+void TParamMemory::Private::mirrorAll(TParamCatalogue *into)
+{
+    for (auto it = observers.cbegin(); it != observers.cend(); ++it) {
+        const quint32 packed = it.key();
+        const std::atomic<int> *value =
+                into->slot(int(packed >> 22), int((packed >> 11) & 0x7FF), int(packed & 0x7FF));
+        if (value && !it->isEmpty())
+            into->observerCell(value)->store(it->size() == 1 ? it->first().get() : kManyObservers,
+                                             std::memory_order_release);
+    }
+}
+
+// The single observer of an address, called without the registry lock. A removal clears the
+// cell before it waits for the proxy's call lock, so checking the cell again once the call lock
+// is ours tells whether the registration still holds. False when the registry must decide.
+bool TParamMemory::Private::callSingle(std::atomic<void *> *cell)
+{
+    void *const note = cell->load(std::memory_order_acquire);
+    if (!note)
+        return true;
+    if (note == kManyObservers)
+        return false;
+    TProxySlot *slot = static_cast<TProxySlot *>(note);
+    if (!slot->callLock.tryLock(QThread::currentThreadId()))
+        return false;
+    const bool holds = cell->load(std::memory_order_acquire) == note;
+    if (holds)
+        slot->target()->process(nullptr, 0, 0);
+    slot->callLock.unlock();
+    return holds;
 }
 
 // With registryMutex held: whether the proxy still takes calls of this kind.
@@ -332,7 +390,7 @@ void TParamMemory::Private::callProxy(const TSlotPtr &slot, TCallKind kind, quin
         takes = takesCalls(slot.get(), kind, packed);
     }
     if (takes)
-        slot->proxy->process(data, operation, extra);
+        slot->target()->process(data, operation, extra);
     slot->callLock.unlock();
 }
 
@@ -342,7 +400,7 @@ void TParamMemory::Private::waitForCalls(const TSlotPtr &slot)
     slot->callLock.unlock();
 }
 
-void TParamMemory::Private::notify(quint32 packed)
+void TParamMemory::Private::notify(quint32 packed, std::atomic<void *> *cell)
 {
     if (batchDepth.load(std::memory_order_acquire) > 0) {
         QMutexLocker lock(&batchMutex);
@@ -354,11 +412,19 @@ void TParamMemory::Private::notify(quint32 packed)
             return;
         }
     }
-    notifyNow(packed);
+    notifyNow(packed, cell);
 }
 
-void TParamMemory::Private::notifyNow(quint32 packed)
+void TParamMemory::Private::notifyNow(quint32 packed, std::atomic<void *> *cell)
 {
+    if (!cell) {
+        const TParamCatalogue *c = cat();
+        if (const std::atomic<int> *value =
+                    c->slot(int(packed >> 22), int((packed >> 11) & 0x7FF), int(packed & 0x7FF)))
+            cell = c->observerCell(value);
+    }
+    if (cell && callSingle(cell))
+        return;
     callRegistered(observers, TCallKind::Observer, packed, nullptr);
 }
 
@@ -382,7 +448,7 @@ void TParamMemory::Private::callRegistered(const QHash<quint32, TSlotList> &regi
     }
     // No memory lock is held here: proxies read, write and re-register from process().
     if (only) {
-        only->proxy->process(data, 0, 0);
+        only->target()->process(data, 0, 0);
         only->callLock.unlock();
         return;
     }
@@ -393,14 +459,16 @@ void TParamMemory::Private::callRegistered(const QHash<quint32, TSlotList> &regi
 int TParamMemory::Private::store(int e, int p, int c, int value, bool notifyChange)
 {
     const TParamCatalogue *catalogue = cat();
-    std::atomic<int> *slot = catalogue->slot(e, p, c);
+    const TParamDef *def = nullptr;
+    std::atomic<int> *slot = catalogue->slot(e, p, c, &def);
     if (!slot)
         return -1;
-    const TParamDef *def = catalogue->param(e, p);
     const int clamped = qBound(def->minimum, value, def->maximum);
-    const int old = slot->exchange(clamped, std::memory_order_acq_rel);
+    // Sequentially consistent, like getValue(): a notification may skip re-queueing a proxy it
+    // sees still pending, which is only safe when the queued delivery must read this value.
+    const int old = slot->exchange(clamped, std::memory_order_seq_cst);
     if (old != clamped && notifyChange)
-        notify(IMemAPI::pack(e, p, c));
+        notify(IMemAPI::pack(e, p, c), catalogue->observerCell(slot));
     return 0;
 }
 
@@ -480,9 +548,10 @@ TParamMemory::~TParamMemory()
         known = d->proxySlots.values();
         proxies = d->connected;
         for (const TSlotPtr &slot : qAsConst(known)) {
-            proxies.insert(slot->proxy);
+            proxies.insert(slot->target());
             slot->alive = false;
         }
+        d->cat()->clearObserverCells();
         d->proxySlots.clear();
         d->observers.clear();
         d->meters.clear();
@@ -866,6 +935,7 @@ int TParamMemory::addObserver(TMemProxy *proxy, quint32 packed, int mode)
         return 0;
     slot->observed.insert(packed);
     d->observers[packed].append(slot);
+    d->mirror(packed);
     return 0;
 }
 
@@ -885,6 +955,7 @@ int TParamMemory::removeObserver(TMemProxy *proxy, quint32 packed)
             if (it->isEmpty())
                 d->observers.erase(it);
         }
+        d->mirror(packed);
     }
     Private::waitForCalls(slot);
     return 0;
@@ -928,7 +999,7 @@ int TParamMemory::getValue(int e, int p, int c, int reserved1, int reserved2)
     Q_UNUSED(reserved1)
     Q_UNUSED(reserved2)
     const std::atomic<int> *slot = d->cat()->slot(e, p, c);
-    return slot ? slot->load(std::memory_order_acquire) : 0;
+    return slot ? slot->load(std::memory_order_seq_cst) : 0;
 }
 
 int TParamMemory::setValue(int e, int p, int c, int value, int source, int notify)
@@ -1354,6 +1425,7 @@ void TParamMemory::forgetProxy(TMemProxy *proxy)
                 if (it->isEmpty())
                     d->observers.erase(it);
             }
+            d->mirror(packed);
         }
         for (quint32 packed : qAsConst(slot->metered)) {
             auto it = d->meters.find(packed);
@@ -1368,4 +1440,6 @@ void TParamMemory::forgetProxy(TMemProxy *proxy)
         slot->alive = false;
     }
     Private::waitForCalls(slot);
+    QMutexLocker lock(&d->registryMutex);
+    d->freeSlots.push_back(std::move(slot));
 }

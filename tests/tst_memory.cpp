@@ -184,6 +184,7 @@ private Q_SLOTS:
     void defaultsAndAlternativeDefaults();
     void unknownAddressesChangeNothing();
     void writesNotifyOnlyOnChange();
+    void notificationsFollowRegistrationChanges();
     void textTablesRoundTrip();
     void textSpecialTables();
     void faderLawIsMonotonicAndInverts();
@@ -389,6 +390,64 @@ void tst_Memory::writesNotifyOnlyOnChange()
     QCOMPARE(b.calls.load(), 3);
     m.forgetProxy(&b);
     QCOMPARE(m.observerCount(), 0);
+}
+
+void tst_Memory::notificationsFollowRegistrationChanges()
+{
+    TParamMemory m;
+    const IMemAPI::TSingleAddress gain = resolved(m, "05kInputEQ/kBandGain2");
+    const IMemAPI::TSingleAddress other = resolved(m, "06kInputEQ/kBandGain2");
+    const quint32 packed = gain.packed();
+    const int minimum = m.getMinimum(gain.element, gain.parameter, gain.channel);
+    int next = minimum;
+    auto write = [&] {
+        next = next == minimum ? minimum + 1 : minimum;
+        m.setValue(gain.element, gain.parameter, gain.channel, next, m.sourceId());
+    };
+    auto watcher = [&](const IMemAPI::TSingleAddress &at) {
+        auto proxy = std::make_unique<RecordingProxy>();
+        proxy->setMemAPI(&m);
+        proxy->setAddress(at.element, at.channel, at.parameter);
+        m.addObserver(proxy.get(), at.packed());
+        return proxy;
+    };
+
+    std::unique_ptr<RecordingProxy> a = watcher(gain);
+    write();
+    QCOMPARE(a->calls.load(), 1);
+
+    // One observer becomes two and back to one.
+    std::unique_ptr<RecordingProxy> b = watcher(gain);
+    write();
+    QCOMPARE(a->calls.load(), 2);
+    QCOMPARE(b->calls.load(), 1);
+    QCOMPARE(m.removeObserver(a.get(), packed), 0);
+    write();
+    QCOMPARE(a->calls.load(), 2);
+    QCOMPARE(b->calls.load(), 2);
+    QCOMPARE(b->lastSeen.load(), next);
+
+    // A replaced catalogue keeps the registrations.
+    QVERIFY(m.loadCatalogueFile(QStringLiteral(":/zb4r/console.json")));
+    const int afterLoad = b->calls.load();
+    QVERIFY(afterLoad >= 2);
+    write();
+    QCOMPARE(b->calls.load(), afterLoad + 1);
+    QCOMPARE(b->lastSeen.load(), next);
+
+    // Proxies that go and come: only the registered ones hear of a write.
+    b.reset();
+    std::unique_ptr<RecordingProxy> elsewhere = watcher(other);
+    std::unique_ptr<RecordingProxy> c = watcher(gain);
+    write();
+    QCOMPARE(c->calls.load(), 1);
+    QCOMPARE(c->lastSeen.load(), next);
+    QCOMPARE(elsewhere->calls.load(), 0);
+    QCOMPARE(a->calls.load(), 2);
+    c.reset();
+    write();
+    QCOMPARE(elsewhere->calls.load(), 0);
+    QCOMPARE(m.observerCount(packed), 0);
 }
 
 void tst_Memory::textTablesRoundTrip()
