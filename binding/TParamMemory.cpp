@@ -133,17 +133,6 @@ int hexByte(const QString &text, int at)
     return text.mid(at, 2).toInt(nullptr, 16);
 }
 
-int roundToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(std::lround(v));
-}
-
 bool isSupportedRate(int hz)
 {
     return hz == 44100 || hz == 48000 || hz == 88200 || hz == 96000;
@@ -231,6 +220,8 @@ struct TParamMemory::Private
     int store(int e, int p, int c, int value, bool notifyChange);
 
     int applyStep(const TUndoStep &step, TUndoStep *previous);
+    // Takes the last step of from, applies it and keeps what it replaced on to.
+    bool replay(QVector<TUndoStep> *from, QVector<TUndoStep> *to);
     void pushUndo(const TUndoStep &step);
     void emitUndoState() { Q_EMIT q->undoStateChanged(); }
 };
@@ -490,6 +481,25 @@ int TParamMemory::Private::applyStep(const TUndoStep &step, TUndoStep *previous)
     return count;
 }
 
+bool TParamMemory::Private::replay(QVector<TUndoStep> *from, QVector<TUndoStep> *to)
+{
+    TUndoStep step;
+    {
+        QMutexLocker lock(&undoMutex);
+        if (from->isEmpty())
+            return false;
+        step = from->takeLast();
+    }
+    TUndoStep replaced;
+    applyStep(step, &replaced);
+    {
+        QMutexLocker lock(&undoMutex);
+        to->append(replaced);
+    }
+    emitUndoState();
+    return true;
+}
+
 void TParamMemory::Private::pushUndo(const TUndoStep &step)
 {
     if (step.isEmpty())
@@ -698,40 +708,12 @@ void TParamMemory::disconnectTree(QObject *root)
 
 bool TParamMemory::undo()
 {
-    TUndoStep step;
-    {
-        QMutexLocker lock(&d->undoMutex);
-        if (d->undoStack.isEmpty())
-            return false;
-        step = d->undoStack.takeLast();
-    }
-    TUndoStep redoStep;
-    d->applyStep(step, &redoStep);
-    {
-        QMutexLocker lock(&d->undoMutex);
-        d->redoStack.append(redoStep);
-    }
-    d->emitUndoState();
-    return true;
+    return d->replay(&d->undoStack, &d->redoStack);
 }
 
 bool TParamMemory::redo()
 {
-    TUndoStep step;
-    {
-        QMutexLocker lock(&d->undoMutex);
-        if (d->redoStack.isEmpty())
-            return false;
-        step = d->redoStack.takeLast();
-    }
-    TUndoStep undoStep;
-    d->applyStep(step, &undoStep);
-    {
-        QMutexLocker lock(&d->undoMutex);
-        d->undoStack.append(undoStep);
-    }
-    d->emitUndoState();
-    return true;
+    return d->replay(&d->redoStack, &d->undoStack);
 }
 
 bool TParamMemory::canUndo() const
@@ -1128,7 +1110,7 @@ int TParamMemory::valueFromNumber(int tableId, float number, int reserved)
     const TParamCatalogue *c = d->cat();
     auto it = c->textTables.constFind(tableId);
     if (tableId <= 0 || it == c->textTables.constEnd())
-        return roundToInt(number);
+        return TValueText::roundToInt(number);
     return TValueText::fromNumber(it.value(), number, d->sampleRate.load());
 }
 
@@ -1199,7 +1181,7 @@ int TParamMemory::faderValueFromPosition(int *n, int e, int p, int x)
     const int span = *n;
     const double fraction = qBound(0, x, span) / double(span);
     const double v = fromLawScale(*def, TValueText::faderValueFromFraction(fraction));
-    *n = qBound(def->minimum, roundToInt(v), def->maximum);
+    *n = qBound(def->minimum, TValueText::roundToInt(v), def->maximum);
     return 0;
 }
 
@@ -1208,8 +1190,8 @@ int TParamMemory::faderPositionFromValue(int *n, int e, int p, int x)
     const TParamDef *def = d->cat()->param(e, p);
     if (!n || *n < 1 || !def || !def->faderLaw || def->maximum <= def->minimum)
         return -1;
-    const int v = roundToInt(toLawScale(*def, qBound(def->minimum, x, def->maximum)));
-    *n = roundToInt(TValueText::faderFraction(v) * *n);
+    const int v = TValueText::roundToInt(toLawScale(*def, qBound(def->minimum, x, def->maximum)));
+    *n = TValueText::roundToInt(TValueText::faderFraction(v) * *n);
     return 0;
 }
 

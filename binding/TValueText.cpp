@@ -69,16 +69,6 @@ double inverse(const TPoint (&points)[N], double y)
     return points[N - 1].x;
 }
 
-int roundToInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(std::lround(v));
-}
 
 QString withUnit(const QString &number, const QString &unit, bool compact)
 {
@@ -131,6 +121,18 @@ int sampleDecimals(int sampleRate)
 } // namespace
 
 namespace TValueText {
+
+int roundToInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(std::lround(v));
+}
+
 
 double faderDb(int value)
 {

@@ -42,6 +42,9 @@ struct TTextSpec
 
 namespace TValueText {
 
+// Nearest int, saturating at the int range; NaN reads as 0.
+int roundToInt(double v);
+
 // The text of value (minimum: the parameter's minimum, for "-inf"). compact drops units and
 // spaces ("1.06k", "-12.5").
 QString text(const TTextSpec &spec, int value, int minimum, bool compact, int sampleRate);
