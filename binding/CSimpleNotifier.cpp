@@ -54,20 +54,12 @@ int CSimpleNotifier::value() const
 
 void CSimpleNotifier::setValue(int value)
 {
-    if (!isResolved() || !memAPIReady())
-        return;
-    IMemAPI *api = memAPI();
-    api->setValue(element(), parameter(), channel(), value, api->sourceId(0), 1);
+    if (isResolved())
+        writeValue(value);
 }
 
-void CSimpleNotifier::process(const Q_UINT8 *, int, Q_UINT32)
+void CSimpleNotifier::updateFromMemory(const Q_UINT8 *, int, Q_UINT32)
 {
-    if (!memAPIReady())
-        return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(memAPI(), this);
-        return;
-    }
     deliver(false);
 }
 

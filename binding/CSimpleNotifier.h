@@ -28,10 +28,11 @@ public:
     void setValue(int value);
     bool isResolved() const { return address().isValid(); }
 
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-
 Q_SIGNALS:
     void valueChanged(int value);
+
+protected:
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
 
 private:
     CSimpleNotifier(IMemAPI *api, QObject *owner, int channel);

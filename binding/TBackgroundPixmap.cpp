@@ -52,6 +52,13 @@ void TBackgroundPixmap::paint(QPainter &painter, const QWidget *w, const Painter
         painter.drawPixmap(QPoint(0, 0), picture);
 }
 
+void TBackgroundPixmap::lookChanged(QWidget *w)
+{
+    m_valid = false;
+    if (w)
+        w->update();
+}
+
 void TBackgroundPixmap::setPixmap(const QPixmap &pixmap)
 {
     m_pixmap = pixmap;

@@ -18,6 +18,8 @@ public:
     typedef std::function<void(QPainter &)> Painter;
 
     void invalidate() { m_valid = false; }
+    // The one "look changed" call of a widget: drops the picture and schedules a repaint of w.
+    void lookChanged(QWidget *w);
     bool isValid() const { return m_valid; }
 
     // The picture for w, rebuilt with paint when invalid or of the wrong size. The pixmap is

@@ -1,5 +1,6 @@
 #include "TMemProxy.h"
 
+#include "NS_Utilities.h"
 #include "TParamInfo.h"
 
 #include <QCoreApplication>
@@ -199,45 +200,121 @@ void TMemProxy::releaseMemory()
         ObserverDispatcher::instance()->forget(this);
 }
 
-void TMemProxy::process(const Q_UINT8 *, int, Q_UINT32) { }
+// --- the contract ----------------------------------------------------------------------------
 
-int TMemProxy::valueForOperation(const Q_UINT8 *data, int operation, int current,
-                                 const TMemProxy *source)
+void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
-    IMemAPI *api = memAPI() ? memAPI() : (source ? source->memAPI() : nullptr);
+    if (!notificationsServable() || !acceptNotification(data, operation, extra))
+        return;
+    if (!NS_Utilities::mainThreadRunning()) {
+        MAPI_postObserverEvent(memAPI(), this);
+        return;
+    }
+    setWidgetShowState(this);
+    updateFromMemory(data, operation, extra);
+}
+
+bool TMemProxy::notificationsServable() const
+{
+    return memAPIReady();
+}
+
+bool TMemProxy::acceptNotification(const Q_UINT8 *, int, Q_UINT32)
+{
+    return true;
+}
+
+void TMemProxy::updateFromMemory(const Q_UINT8 *, int, Q_UINT32) { }
+
+QVector<quint32> TMemProxy::observedAddresses() const
+{
+    return {packedAddress()};
+}
+
+TMemReading TMemProxy::readNotification(const Q_UINT8 *data, int operation,
+                                        const TMemProxy *source)
+{
+    TMemReading r;
     if (!source)
         source = this;
-    if (!api)
-        return current;
+    IMemAPI *api = source->memAPI() ? source->memAPI() : memAPI();
+    if (!api || !api->isReady() || !source->address().isValid())
+        return r;
     const int e = source->element(), p = source->parameter(), c = source->channel();
+    r.valid = true;
+    r.minimum = api->getMinimum(e, p, c, 0);
+    r.maximum = api->getMaximum(e, p, c, 0);
+    r.rangeChanged = !m_rangeKnown || r.minimum != m_knownMinimum || r.maximum != m_knownMaximum;
+    m_rangeKnown = true;
+    m_knownMinimum = r.minimum;
+    m_knownMaximum = r.maximum;
+
     switch (operation) {
     case 1:
-        return api->getValueEx(e, p, c, false, nullptr);
+        r.value = api->getValueEx(e, p, c, false, nullptr);
+        break;
+    case 4: {
+        int unavailable = 0;
+        const int alternative = api->getValueEx(e, p, c, true, &unavailable);
+        r.value = unavailable ? api->getValueEx(e, p, c, false, nullptr) : alternative;
+        break;
+    }
     case 2:
+        r.value = api->getValue(e, p, c, 0, 0);
         if (data) {
             TParamInfoReader record(streamFromData(data));
             if (record.isValid() && api->matchesParamInfo(e, p, record.tag(), 0))
-                return record.value();
+                r.value = record.value();
         }
-        return current;
+        break;
     case 3:
+        r.value = api->getValue(e, p, c, 0, 0);
         if (data)
-            TParamInfoWriter(this, current, streamFromData(data), -1);
-        return current;
+            TParamInfoWriter(e, c, p, r.value, streamFromData(data));
+        break;
     default:
-        return current;
+        r.value = api->getValue(e, p, c, 0, 0);
+        break;
     }
+    return r;
 }
 
-int TMemProxy::alternativeDefault()
+bool TMemProxy::writeValue(int value)
+{
+    return writeValue(element(), parameter(), channel(), value);
+}
+
+bool TMemProxy::writeValue(int e, int p, int c, int value)
 {
     IMemAPI *api = memAPI();
-    if (!api)
-        return 0;
-    int unavailable = 0;
-    const int alternative = api->getValueEx(element(), parameter(), channel(), true, &unavailable);
-    return unavailable ? api->getValueEx(element(), parameter(), channel(), false, nullptr)
-                       : alternative;
+    if (isSilent() || !api || !api->isReady() || e < 0 || p < 0 || c < 0)
+        return false;
+    api->setValue(e, p, c, value, api->sourceId(0), 1);
+    return true;
+}
+
+QString TMemProxy::valueText(int raw, int tableId, QPixmap *pixmap)
+{
+    IMemAPI *api = memAPI();
+    QString text;
+    if (!api || !api->isReady() || !address().isValid())
+        return text;
+    const int minimum =
+            m_rangeKnown ? m_knownMinimum : api->getMinimum(element(), parameter(), channel(), 0);
+    api->valueToText(channel() + channelOffset(), tableId, &text, pixmap,
+                     IMemAPI::textValueFromRaw(raw, minimum, tableId), 0, element(), parameter());
+    return text;
+}
+
+bool TMemProxy::valueFromTypedNumber(int tableId, double number, int *value)
+{
+    IMemAPI *api = memAPI();
+    if (!api || !api->isReady() || !value)
+        return false;
+    *value = api->valueFromNumber(tableId, float(number), 0);
+    if (isUndoEnable())
+        api->registerUndo(this);
+    return true;
 }
 
 bool TMemProxy::autoUndoDisabled()
@@ -254,8 +331,12 @@ bool TMemProxy::connectMemAPI()
 {
     if (!memAPIReady() || !address().isValid())
         return false;
-    TMemSilentHelper silent(silentCounter());
-    memAPI()->addObserver(this, packedAddress(), 0);
+    forgetRange();
+    {
+        const auto silent = silenced();
+        for (quint32 packed : observedAddresses())
+            memAPI()->addObserver(this, packed, 0);
+    }
     if (!isAttached())
         setBoundWord(1);
     return true;
@@ -263,8 +344,10 @@ bool TMemProxy::connectMemAPI()
 
 void TMemProxy::disconnectMemAPI()
 {
-    if (isAttached() && memAPIReady())
-        memAPI()->removeObserver(this, packedAddress());
+    if (isAttached() && memAPIReady()) {
+        for (quint32 packed : observedAddresses())
+            memAPI()->removeObserver(this, packed);
+    }
     setBoundWord(0);
 }
 
@@ -339,6 +422,7 @@ void TMemProxy::setNamedAddress(const QString &address)
 bool TMemProxy::resolveNamedAddress()
 {
     setAddress(-1, -1, -1);
+    forgetRange();
     m_addressList.clear();
     IMemAPI *api = memAPI();
     if (!api || m_namedAddress.isEmpty())

@@ -4,11 +4,26 @@
 #include "IMemAPI.h"
 
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 
 class QDataStream;
 class QMouseEvent;
+class TMemSilentHelper;
+
+// What a notification asks a widget to show: the value for its operation and, when the memory's
+// range of the address differs from the one last read, that range.
+struct TMemReading
+{
+    int value = 0;
+    int minimum = 0;
+    int maximum = 0;
+    // The range is new (first read after binding, or the memory changed it).
+    bool rangeChanged = false;
+    // False when the memory cannot serve the address; value is then 0.
+    bool valid = false;
+};
 
 // The state every binding carries: the memory, the numeric address, the channel offset, the
 // bound word and the silent counter. Not a QObject, so that non-widget objects can bind too.
@@ -39,8 +54,13 @@ public:
     void setBoundWord(quint32 bound) { m_bound = bound; }
 
     // Raised while the widget takes a value from the memory; writes happen only while it is 0.
-    quint8 &silentCounter() { return m_silent; }
+    quint8 silentCounter() const { return m_silent; }
     bool isSilent() const { return m_silent != 0; }
+
+protected:
+    quint8 &silentCounterRef() { return m_silent; }
+
+public:
 
     // Used by MAPI_postObserverEvent() to keep one delivery pending per proxy, and to link the
     // pending proxies.
@@ -59,8 +79,15 @@ private:
     TMemProxyBasic *m_pendingLink = nullptr;
 };
 
-// The binding base of every bound widget. Widgets override process() and usually
-// connectMemAPI()/disconnectMemAPI(); everything else has a working default.
+// The binding base of every bound widget, and the whole of its contract with the memory.
+//
+// The memory calls process() on any thread. process() checks readiness, lets the widget look at
+// the notification on the arriving thread (acceptNotification(), for widgets that decode meter
+// data or count owed signals), hands it to the GUI thread when needed (one delivery pending per
+// proxy), updates the auto-hide state once and then calls updateFromMemory() on the GUI thread.
+// A widget implements updateFromMemory() with readNotification() and writes its user's changes
+// with writeValue(), the only place that checks the silent counter. Widgets do not override
+// process() itself, and declare the binding slots with ZB4R_MEMPROXY_SLOTS.
 //
 // A widget's destructor calls disconnectMemAPI() (or releaseMemory()) while it is still whole;
 // ~TMemProxy makes the memory forget the proxy in any case.
@@ -80,7 +107,7 @@ public:
     virtual bool autoUndoDisabled();
     // The proxy under the pointer for composite widgets; this one by default.
     virtual TMemProxy *realMemoryProxy(QMouseEvent *event);
-    // Registers the address with the memory (silently). Returns true when attached.
+    // Registers observedAddresses() with the memory (silently). Returns true when attached.
     virtual bool connectMemAPI();
     virtual void disconnectMemAPI();
     virtual void copyParameters(QDataStream *stream, Q_UINT32 extra = 0);
@@ -120,20 +147,50 @@ public:
     {
         return reinterpret_cast<const Q_UINT8 *>(stream);
     }
-    // The value a notification asks a single-parameter widget to show, given the memory's current
-    // value: operation 1 the default, 2 a pasted record's value when it matches the address,
-    // 3 the current value after writing it as a record to the stream, others the current value.
-    // The address is source's (a selection object's), this proxy's by default.
-    int valueForOperation(const Q_UINT8 *data, int operation, int current,
-                          const TMemProxy *source = nullptr);
-    // The alternative default of the address, or its default when it has none.
-    int alternativeDefault();
     // Removes the proxy from the memory for good (destructor helper).
     void releaseMemory();
 
     // Called first in every GUI-thread process(): a widget whose address cannot be served is
     // hidden unless auto-hide is disabled, and shown again once attached.
     void setWidgetShowState(TMemProxy *proxy);
+
+protected:
+    // --- the widget's side of the contract -----------------------------------------------------
+
+    // Whether notifications can be served at all; memAPIReady() by default. Called on any thread.
+    virtual bool notificationsServable() const;
+    // Runs on the thread the notification arrives on, before any hand-over. A widget that must
+    // decode data (meters) or count owed signals does it here, touching atomics only. Returning
+    // false drops the notification. Deliveries handed over arrive again with null data and
+    // operation 0. Accepts everything by default.
+    virtual bool acceptNotification(const Q_UINT8 *data, int operation, Q_UINT32 extra);
+    // The GUI-thread step: show what the notification asks for. Does nothing by default.
+    virtual void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra);
+    // The packed addresses connectMemAPI() observes; the widget's own address by default.
+    virtual QVector<quint32> observedAddresses() const;
+
+    // The value a notification asks for (operation 0 the current value, 1 the default, 2 a pasted
+    // record's value when it matches, 3 the current value after writing it as a record, 4 the
+    // alternative default), with the range when it changed since the last reading. source is a
+    // selection object to read instead of this proxy's address.
+    TMemReading readNotification(const Q_UINT8 *data, int operation,
+                                 const TMemProxy *source = nullptr);
+    // Writes value to the widget's address, or to (e, p, c): only while the silent counter is 0
+    // and the memory is ready. Returns true when it wrote.
+    bool writeValue(int value);
+    bool writeValue(int e, int p, int c, int value);
+    // A number the user typed, in the memory's units for tableId, with an undo step first when
+    // undo is enabled. False (and *value untouched) without a ready memory.
+    bool valueFromTypedNumber(int tableId, double number, int *value);
+    // The memory's text for raw (with its unit), as valueToText gives it for tableId; raw counts
+    // from a negative minimum as the memory expects. Empty without a ready memory.
+    QString valueText(int raw, int tableId, QPixmap *pixmap = nullptr);
+    // Raises the silent counter for the scope of the returned guard (see TMemSilentHelper).
+    [[nodiscard]] TMemSilentHelper silenced(int operation = 0);
+    // Shows the memory's current value as if it had been notified (after connecting, say).
+    void refreshFromMemory() { updateFromMemory(nullptr, 0, 0); }
+    // Forgets the range last read, so the next reading reports it again.
+    void forgetRange() { m_rangeKnown = false; }
 
 private:
     QString m_namedAddress;
@@ -143,6 +200,9 @@ private:
     bool m_undoEnable = true;
     bool m_disabledUI = false;
     bool m_autoHidden = false;
+    bool m_rangeKnown = false;
+    int m_knownMinimum = 0;
+    int m_knownMaximum = 0;
 };
 
 // Raises a silent counter for one update that comes from the memory. Operations 1 (default),
@@ -170,5 +230,29 @@ private:
     quint8 &m_counter;
     bool m_raised;
 };
+
+inline TMemSilentHelper TMemProxy::silenced(int operation)
+{
+    return TMemSilentHelper(silentCounterRef(), operation);
+}
+
+// The binding slots of a bound widget, declared once: put it in the class body after Q_OBJECT.
+// Forms and connections by name reach the binding through them; the Q_PROPERTY lines name
+// TMemProxy's accessors (namedAddress, isUndoEnable, numDefaultKind) directly. A widget derived
+// from a bound widget inherits the slots and does not repeat the macro.
+#define ZB4R_MEMPROXY_SLOTS                                                                       \
+public Q_SLOTS:                                                                                   \
+    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override                    \
+    {                                                                                             \
+        TMemProxy::process(data, operation, extra);                                               \
+    }                                                                                             \
+    void setNamedAddress(const QString &address) override                                        \
+    {                                                                                             \
+        TMemProxy::setNamedAddress(address);                                                      \
+    }                                                                                             \
+    void setUndoEnable(bool on) override { TMemProxy::setUndoEnable(on); }                        \
+    void setNumDefaultKind(int kind) override { TMemProxy::setNumDefaultKind(kind); }             \
+                                                                                                  \
+private:
 
 #endif

@@ -1,7 +1,5 @@
 #include "ValueReadout.h"
 
-#include "NS_Utilities.h"
-
 ValueReadout::ValueReadout(QWidget *parent) : QLabel(parent)
 {
     setAlignment(Qt::AlignCenter);
@@ -21,28 +19,13 @@ bool ValueReadout::connectMemAPI()
 {
     if (!TMemProxy::connectMemAPI())
         return false;
-    showValue();
+    refreshFromMemory();
     return true;
 }
 
-void ValueReadout::process(const Q_UINT8 *, int, Q_UINT32)
+void ValueReadout::updateFromMemory(const Q_UINT8 *, int, Q_UINT32)
 {
-    if (!memAPIReady())
-        return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(memAPI(), this);
-        return;
-    }
-    showValue();
-}
-
-void ValueReadout::showValue()
-{
-    IMemAPI *api = memAPI();
-    QString text;
-    const int raw = api->getValue(element(), parameter(), channel());
-    const int minimum = api->getMinimum(element(), parameter(), channel());
-    api->valueToText(channel() + channelOffset(), 0, &text, nullptr,
-                     IMemAPI::textValueFromRaw(raw, minimum, 0), 0, element(), parameter());
-    setText(text);
+    const TMemReading r = readNotification(nullptr, 0);
+    if (r.valid)
+        setText(valueText(r.value, 0));
 }

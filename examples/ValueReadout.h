@@ -10,17 +10,15 @@ class ValueReadout : public QLabel, public TMemProxy
 {
     Q_OBJECT
     Q_PROPERTY(QString namedAddress READ namedAddress WRITE setNamedAddress)
+    ZB4R_MEMPROXY_SLOTS
 public:
     explicit ValueReadout(QWidget *parent = nullptr);
     ~ValueReadout() override;
 
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     bool connectMemAPI() override;
-    QString namedAddress() const override { return TMemProxy::namedAddress(); }
-    void setNamedAddress(const QString &a) override { TMemProxy::setNamedAddress(a); }
 
-private:
-    void showValue();
+protected:
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
 };
 
 #endif

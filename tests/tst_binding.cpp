@@ -24,16 +24,15 @@ namespace {
 class Probe : public TMemProxy
 {
 public:
-    void process(const Q_UINT8 *, int operation, Q_UINT32) override
+    bool acceptNotification(const Q_UINT8 *, int, Q_UINT32) override
     {
-        if (!memAPIReady())
-            return;
-        if (!NS_Utilities::mainThreadRunning()) {
+        if (!NS_Utilities::mainThreadRunning())
             ++offThreadCalls;
-            MAPI_postObserverEvent(memAPI(), this);
-            return;
-        }
-        TMemSilentHelper silent(silentCounter(), operation);
+        return true;
+    }
+    void updateFromMemory(const Q_UINT8 *, int operation, Q_UINT32) override
+    {
+        const auto silent = silenced(operation);
         ++guiDeliveries;
         shown = memAPI()->getValue(element(), parameter(), channel());
         if (onDelivery)

@@ -218,21 +218,6 @@ bool CDial::inverted() const
     return d->inverted;
 }
 
-QString CDial::namedAddress() const
-{
-    return TMemProxy::namedAddress();
-}
-
-bool CDial::isUndoEnable() const
-{
-    return TMemProxy::isUndoEnable();
-}
-
-int CDial::numDefaultKind() const
-{
-    return TMemProxy::numDefaultKind();
-}
-
 int CDial::currentImage() const
 {
     return d->category;
@@ -264,21 +249,6 @@ void CDial::setInverted(bool on)
         return;
     d->inverted = on;
     repaintScreen();
-}
-
-void CDial::setNamedAddress(const QString &address)
-{
-    TMemProxy::setNamedAddress(address);
-}
-
-void CDial::setUndoEnable(bool on)
-{
-    TMemProxy::setUndoEnable(on);
-}
-
-void CDial::setNumDefaultKind(int kind)
-{
-    TMemProxy::setNumDefaultKind(kind);
 }
 
 void CDial::setCombinedImage(const QPixmap &pixmap)
@@ -397,41 +367,31 @@ bool CDial::connectMemAPI()
     if (!TMemProxy::connectMemAPI())
         return false;
     // Range, value and text at once.
-    process(nullptr, 0, 0);
+    refreshFromMemory();
     return true;
 }
 
-void CDial::disconnectMemAPI()
+bool CDial::acceptNotification(const Q_UINT8 *, int operation, Q_UINT32 extra)
 {
-    if (isAttached() && memAPIReady())
-        memAPI()->removeObserver(this, packedAddress());
-    setBoundWord(0);
+    // A hand-over drops extra, so the signals it owes are counted here.
+    if (extra == 1 && operation == 0 && !NS_Utilities::mainThreadRunning())
+        InterlockedExchangeAdd(&d->pending, 1);
+    return true;
 }
 
-void CDial::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
+void CDial::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
-    IMemAPI *api = memAPI();
-    if (!memAPIReady() || !api)
+    const TMemReading r = readNotification(data, operation);
+    if (!r.valid)
         return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        // The hand-over drops extra, so the owed signals are counted here.
-        if (extra == 1 && operation == 0)
-            InterlockedExchangeAdd(&d->pending, 1);
-        MAPI_postObserverEvent(api, this);
-        return;
+    if (r.rangeChanged) {
+        const auto silent = silenced();
+        setRange(r.minimum, r.maximum);
     }
-    setWidgetShowState(this);
-    const int e = element(), p = parameter(), c = channel();
     {
-        TMemSilentHelper silent(silentCounter());
-        setRange(api->getMinimum(e, p, c, 0), api->getMaximum(e, p, c, 0));
-    }
-    int v = api->getValue(e, p, c, 0, 0);
-    v = operation == 4 ? alternativeDefault() : valueForOperation(data, operation, v);
-    {
-        TMemSilentHelper silent(silentCounter(), operation);
-        if (v != value()) {
-            setValue(v);
+        const auto silent = silenced(operation);
+        if (r.value != value()) {
+            setValue(r.value);
         } else if (d->fxValueTransform || d->altModeChanged) {
             d->altModeChanged = false;
             valueChange();
@@ -468,11 +428,9 @@ void CDial::sliderChange(SliderChange change)
 
 int CDial::changeMemApiValue()
 {
-    IMemAPI *api = memAPI();
-    if (!api)
+    if (!writeValue(value()))
         return value();
-    api->setValue(element(), parameter(), channel(), value(), api->sourceId(0), 1);
-    return api->getValue(element(), parameter(), channel(), 0, 0);
+    return memAPI()->getValue(element(), parameter(), channel(), 0, 0);
 }
 
 void CDial::emitValueChanges(bool write)
@@ -480,7 +438,7 @@ void CDial::emitValueChanges(bool write)
     IMemAPI *api = memAPI();
     if (!memAPIReady() || !api)
         return;
-    const int v = (silentCounter() == 0 && write) ? changeMemApiValue() : value();
+    const int v = (write && !isSilent()) ? changeMemApiValue() : value();
     if (signalsBlocked()) {
         // Deferred, not dropped: one posted call sends the signals once they are unblocked.
         if (!d->deferredEmitPosted.exchange(true))
@@ -526,13 +484,9 @@ void CDial::deferredEmitValueChanges(QObject *receiver)
 
 void CDial::acceptNum(double number)
 {
-    IMemAPI *api = memAPI();
-    if (!api || !memAPIReady())
-        return;
-    const int v = api->valueFromNumber(d->tableId, float(number), 0);
-    if (isUndoEnable())
-        api->registerUndo(this);
-    setValue(v);
+    int v = 0;
+    if (valueFromTypedNumber(d->tableId, number, &v))
+        setValue(v);
 }
 
 // --- steps -----------------------------------------------------------------------------------
@@ -808,7 +762,7 @@ void CDial::changeEvent(QEvent *event)
 void CDial::showEvent(QShowEvent *event)
 {
     {
-        TMemSilentHelper silent(silentCounter());
+        const auto silent = silenced();
         emitValueChanges(false);
     }
     QWidget::showEvent(event);

@@ -51,6 +51,7 @@ class ZB4R_WIDGETS_EXPORT CDial : public QDial, public TMemProxy
     Q_PROPERTY(bool undoEnable READ isUndoEnable WRITE setUndoEnable)
     // Which default a reset asks for; 0 by default.
     Q_PROPERTY(int numDefaultKind READ numDefaultKind WRITE setNumDefaultKind)
+    ZB4R_MEMPROXY_SLOTS
 
 public:
     explicit CDial(QWidget *parent = nullptr, const char *name = nullptr);
@@ -66,9 +67,6 @@ public:
     int disabledImageIndex() const;
     bool transparent() const;
     bool inverted() const;
-    QString namedAddress() const override;
-    bool isUndoEnable() const override;
-    int numDefaultKind() const override;
 
     // Column of the strip that is drawn; -1 until polish or setCurrentImage() sets it.
     int currentImage() const;
@@ -81,7 +79,6 @@ public:
     static bool verticalMode();
 
     bool connectMemAPI() override;
-    void disconnectMemAPI() override;
     // Writes the dial's value to the memory and returns what the memory then holds.
     virtual int changeMemApiValue();
 
@@ -121,10 +118,6 @@ public Q_SLOTS:
     void subtractLine();
     void addPage();
     void subtractPage();
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-    void setNamedAddress(const QString &address) override;
-    void setUndoEnable(bool on) override;
-    void setNumDefaultKind(int kind) override;
     void handle_changeAltNamedValue(int value);
     void setCombinedImage(const QPixmap &pixmap);
     void setTableId(int id);
@@ -156,6 +149,8 @@ Q_SIGNALS:
     void dialReleased();
 
 protected:
+    bool acceptNotification(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

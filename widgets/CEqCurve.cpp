@@ -153,36 +153,6 @@ CEqCurve::~CEqCurve()
 
 // --- properties ------------------------------------------------------------------------------
 
-QString CEqCurve::namedAddress() const
-{
-    return TMemProxy::namedAddress();
-}
-
-void CEqCurve::setNamedAddress(const QString &address)
-{
-    TMemProxy::setNamedAddress(address);
-}
-
-bool CEqCurve::isUndoEnable() const
-{
-    return TMemProxy::isUndoEnable();
-}
-
-void CEqCurve::setUndoEnable(bool on)
-{
-    TMemProxy::setUndoEnable(on);
-}
-
-int CEqCurve::numDefaultKind() const
-{
-    return TMemProxy::numDefaultKind();
-}
-
-void CEqCurve::setNumDefaultKind(int kind)
-{
-    TMemProxy::setNumDefaultKind(kind);
-}
-
 QPixmap CEqCurve::pixmap() const
 {
     return d->pixmap;
@@ -263,7 +233,7 @@ int CEqCurve::recalculationCount() const
 namespace {
 
 // Every address the curve of element e on channel c depends on.
-QVector<quint32> observedAddresses(int e, int c)
+QVector<quint32> eqAddresses(int e, int c)
 {
     QVector<quint32> list;
     int last = kLastFourBandParameter;
@@ -281,43 +251,23 @@ QVector<quint32> observedAddresses(int e, int c)
 
 } // namespace
 
+QVector<quint32> CEqCurve::observedAddresses() const
+{
+    return eqAddresses(element(), channel());
+}
+
 bool CEqCurve::connectMemAPI()
 {
-    if (!memAPIReady() || !address().isValid())
+    if (!TMemProxy::connectMemAPI())
         return false;
-    {
-        TMemSilentHelper silent(silentCounter());
-        for (quint32 packed : observedAddresses(element(), channel()))
-            memAPI()->addObserver(this, packed, 0);
-    }
-    if (!isAttached())
-        setBoundWord(1);
     // A curve already on screen shows the newly bound EQ; otherwise polish computes it.
     if (d->polished)
         requestRecalc();
     return true;
 }
 
-void CEqCurve::disconnectMemAPI()
+void CEqCurve::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32)
 {
-    if (isAttached() && memAPI() && address().isValid()) {
-        for (quint32 packed : observedAddresses(element(), channel()))
-            memAPI()->removeObserver(this, packed);
-    }
-    setBoundWord(0);
-}
-
-void CEqCurve::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
-{
-    Q_UNUSED(extra)
-    IMemAPI *api = memAPI();
-    if (!memAPIReady() || !api)
-        return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(api, this);
-        return;
-    }
-    setWidgetShowState(this);
     switch (operation) {
     case 1:
         // The writes come back as change notifications, which repaint.
@@ -342,7 +292,7 @@ void CEqCurve::resetBandSet()
     IMemAPI *api = memAPI();
     const int e = element(), c = channel();
     for (int p = kFirstBandSetParameter; p <= lastBandSetParameter(e); ++p)
-        api->setValue(e, p, c, api->getValueEx(e, p, c, false, nullptr), api->sourceId(0), 1);
+        writeValue(e, p, c, api->getValueEx(e, p, c, false, nullptr));
 }
 
 void CEqCurve::copyBandSet(QDataStream *stream)
@@ -366,7 +316,7 @@ void CEqCurve::pasteBandSet(QDataStream *stream)
     auto pasteOne = [&](int element, int p) {
         TParamInfoReader record(stream);
         if (record.isValid() && api->matchesParamInfo(element, p, record.tag(), 0))
-            api->setValue(element, p, c, record.value(), api->sourceId(0), 1);
+            writeValue(element, p, c, record.value());
     };
     for (int p = kFirstBandSetParameter; p <= lastBandSetParameter(e); ++p)
         pasteOne(e, p);
@@ -391,12 +341,6 @@ void CEqCurve::ForceUpdateRecalc_bridge(QObject *o)
     w->d->recalcPending.store(0);
     w->updateErasePixmap(nullptr);
     w->repaint();
-}
-
-void CEqCurve::writeValue(int e, int p, int c, int value)
-{
-    if (silentCounter() == 0)
-        memAPI()->setValue(e, p, c, value, memAPI()->sourceId(0), 1);
 }
 
 // --- reading the bands -----------------------------------------------------------------------

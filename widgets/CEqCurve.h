@@ -48,6 +48,7 @@ class ZB4R_WIDGETS_EXPORT CEqCurve : public QWidget, public TMemProxy
     Q_PROPERTY(QPixmap handleImage READ handleImage WRITE setHandleImage)
     // Number of frames in handleImage; 1 by default.
     Q_PROPERTY(int nHandleImages READ nHandleImages WRITE setnHandleImages)
+    ZB4R_MEMPROXY_SLOTS
 
 public:
     // Handle mapping range, hundredths of a dB.
@@ -57,9 +58,6 @@ public:
     explicit CEqCurve(QWidget *parent = nullptr, const char *name = nullptr);
     ~CEqCurve() override;
 
-    QString namedAddress() const override;
-    bool isUndoEnable() const override;
-    int numDefaultKind() const override;
     QPixmap pixmap() const;
     QPixmap handleImage() const;
     int nHandleImages() const;
@@ -67,7 +65,6 @@ public:
     QSize sizeHint() const override;
 
     bool connectMemAPI() override;
-    void disconnectMemAPI() override;
 
     // What the deferred recalculation runs: recomputes and repaints the curve of o.
     static void ForceUpdateRecalc_bridge(QObject *o);
@@ -104,10 +101,6 @@ public:
     int recalculationCount() const;
 
 public Q_SLOTS:
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-    void setNamedAddress(const QString &address) override;
-    void setUndoEnable(bool on) override;
-    void setNumDefaultKind(int kind) override;
     void setPixmap(const QPixmap &pixmap);
     void setHandleImage(const QPixmap &image);
     void setnHandleImages(int count);
@@ -117,6 +110,8 @@ public:
     void setNHandleImages(int count) { setnHandleImages(count); }
 
 protected:
+    QVector<quint32> observedAddresses() const override;
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -136,7 +131,6 @@ private:
     void pasteBandSet(QDataStream *stream);
     void readDataset(T_EQ_DATASET *dataset);
     QPoint handlePosition(int handle, int type);
-    void writeValue(int e, int p, int c, int value);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -268,34 +268,24 @@ bool CFader::connectMemAPI()
     return isAttached() && TMemProxy::connectMemAPI();
 }
 
-void CFader::process(const Q_UINT8 *data, int operation, Q_UINT32)
+void CFader::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32)
 {
-    if (!memAPIReady() || !memAPI())
+    const TMemReading r = readNotification(data, operation);
+    if (!r.valid)
         return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(memAPI(), this);
-        return;
+    if (r.rangeChanged) {
+        const auto silent = silenced();
+        setRange(r.minimum, r.maximum);
     }
-    setWidgetShowState(this);
-    IMemAPI *api = memAPI();
-    const int e = element(), p = parameter(), c = channel();
-    {
-        TMemSilentHelper silent(silentCounter());
-        setRange(api->getMinimum(e, p, c, 0), api->getMaximum(e, p, c, 0));
-    }
-    int v = api->getValue(e, p, c, 0, 0);
-    v = operation == 4 ? alternativeDefault() : valueForOperation(data, operation, v);
-    TMemSilentHelper silent(silentCounter(), operation);
-    setValue(v);
+    const auto silent = silenced(operation);
+    setValue(r.value);
 }
 
 void CFader::valueChange()
 {
     CSlider::valueChange();
-    IMemAPI *api = memAPI();
-    if (api && memAPIReady()) {
-        if (silentCounter() == 0)
-            api->setValue(element(), parameter(), channel(), value(), api->sourceId(0), 1);
+    if (memAPIReady()) {
+        writeValue(value());
         if (signalsBlocked())
             scheduleText();
         else
@@ -330,13 +320,9 @@ void CFader::emit_textualValueChange()
 
 void CFader::acceptNum(double number)
 {
-    IMemAPI *api = memAPI();
-    if (!api || !memAPIReady())
-        return;
-    const int v = api->valueFromNumber(d->tableId, float(number), 0);
-    if (isUndoEnable())
-        api->registerUndo(this);
-    setValue(v);
+    int v = 0;
+    if (valueFromTypedNumber(d->tableId, number, &v))
+        setValue(v);
 }
 
 // --- painting --------------------------------------------------------------------------------

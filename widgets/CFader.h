@@ -27,6 +27,7 @@ class ZB4R_WIDGETS_EXPORT CFader : public CSlider, public TMemProxy
     Q_PROPERTY(QColor focusColor READ focusColor WRITE setFocusColor) // unused: always invalid
     Q_PROPERTY(bool numberToolTip READ numberToolTip WRITE setNumberToolTip) // false; stored only
     Q_PROPERTY(QPixmap pixmap READ pixmap WRITE setPixmap) // null: the parent's background
+    ZB4R_MEMPROXY_SLOTS
 public:
     static constexpr int DefaultTableId = 5;
     static constexpr int MaxSubImages = 31;
@@ -43,10 +44,6 @@ public:
     bool numberToolTip() const;
     QPixmap pixmap() const;
     bool isUsingDisabledImage() const;
-
-    QString namedAddress() const override { return TMemProxy::namedAddress(); }
-    bool isUndoEnable() const override { return TMemProxy::isUndoEnable(); }
-    int numDefaultKind() const override { return TMemProxy::numDefaultKind(); }
 
     QRect sliderRect() const override;
     int applyFlipedTransformation(int value, int minValue, int maxValue) const override;
@@ -69,10 +66,6 @@ public:
     int backgroundRebuildCount() const;
 
 public Q_SLOTS:
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-    void setNamedAddress(const QString &address) override { TMemProxy::setNamedAddress(address); }
-    void setUndoEnable(bool on) override { TMemProxy::setUndoEnable(on); }
-    void setNumDefaultKind(int kind) override { TMemProxy::setNumDefaultKind(kind); }
     void setThumbImage(const QPixmap &image);
     void setFlipValues(bool on);
     void setTableId(int id);
@@ -92,6 +85,7 @@ Q_SIGNALS:
     void textualValueChange(const QString &text);
 
 protected:
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     void valueChange() override;
     void handleMoved(const QRect &before, const QRect &after) override;
     bool event(QEvent *event) override;

@@ -496,10 +496,10 @@ void CMeter::setupMeterTable()
     setValue(d->levelIndex.load(std::memory_order_relaxed));
 }
 
-void CMeter::process(const Q_UINT8 *data, int operation, Q_UINT32)
+bool CMeter::acceptNotification(const Q_UINT8 *data, int operation, Q_UINT32)
 {
-    if (operation != 0 || !memAPIReady() || !memAPI())
-        return;
+    if (operation != 0)
+        return false;
     if (data) {
         const quint16 level = quint16((data[0] << 7) | data[1]);
         d->levelIndex.store(meterLevelIndex(level), std::memory_order_relaxed);
@@ -512,19 +512,19 @@ void CMeter::process(const Q_UINT8 *data, int operation, Q_UINT32)
             }
         }
     }
-    const int level = d->levelIndex.load(std::memory_order_relaxed);
-    const int peak = d->peakIndex.load(std::memory_order_relaxed);
     // Raw values move all the time; only a new table step is worth the GUI thread's time.
-    if (d->shownLevelIndex.load(std::memory_order_relaxed) == level
-        && d->shownPeakIndex.load(std::memory_order_relaxed) == peak)
-        return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(memAPI(), this);
-        return;
-    }
+    return d->shownLevelIndex.load(std::memory_order_relaxed)
+            != d->levelIndex.load(std::memory_order_relaxed)
+            || d->shownPeakIndex.load(std::memory_order_relaxed)
+            != d->peakIndex.load(std::memory_order_relaxed);
+}
+
+void CMeter::updateFromMemory(const Q_UINT8 *, int, Q_UINT32)
+{
     d->repaintPending = true;
-    d->shownPeakIndex.store(peak, std::memory_order_relaxed);
-    setValue(level);
+    d->shownPeakIndex.store(d->peakIndex.load(std::memory_order_relaxed),
+                            std::memory_order_relaxed);
+    setValue(d->levelIndex.load(std::memory_order_relaxed));
     if (d->repaintPending)
         valueChange();
 }
@@ -654,36 +654,6 @@ void CMeter::disconnectMemAPI()
         memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, false);
     }
     setBoundWord(0);
-}
-
-QString CMeter::namedAddress() const
-{
-    return TMemProxy::namedAddress();
-}
-
-void CMeter::setNamedAddress(const QString &address)
-{
-    TMemProxy::setNamedAddress(address);
-}
-
-bool CMeter::isUndoEnable() const
-{
-    return TMemProxy::isUndoEnable();
-}
-
-void CMeter::setUndoEnable(bool on)
-{
-    TMemProxy::setUndoEnable(on);
-}
-
-int CMeter::numDefaultKind() const
-{
-    return TMemProxy::numDefaultKind();
-}
-
-void CMeter::setNumDefaultKind(int kind)
-{
-    TMemProxy::setNumDefaultKind(kind);
 }
 
 void CMeter::paintEvent(QPaintEvent *event)

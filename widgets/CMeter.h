@@ -64,6 +64,7 @@ class ZB4R_WIDGETS_EXPORT CMeter : public QWidget, public TRangeControl, public 
     Q_PROPERTY(int numDefaultKind READ numDefaultKind WRITE setNumDefaultKind)
     // Shows the peak-hold segment of level meters; true by default.
     Q_PROPERTY(bool peakHoldEnabled READ peakHoldEnabled WRITE setPeakHoldEnabled)
+    ZB4R_MEMPROXY_SLOTS
 
 public:
     // Picks the level table. Up to 100: level meters; above 100: gain-reduction meters, drawn
@@ -121,18 +122,9 @@ public:
     // TMemProxy
     bool connectMemAPI() override;
     void disconnectMemAPI() override;
-    QString namedAddress() const override;
-    bool isUndoEnable() const override;
-    int numDefaultKind() const override;
 
 public Q_SLOTS:
-    // Operation 0 carries four meter bytes; every other operation is ignored. A null data
-    // pointer applies the indices already decoded (the GUI-thread redelivery).
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-    void setNamedAddress(const QString &address) override;
-    void setUndoEnable(bool on) override;
     void setPeakHoldEnabled(bool on);
-    void setNumDefaultKind(int kind) override;
     void setMeterImage(const QPixmap &pm);
     void setMeterBgndImage(const QPixmap &pm);
     void setMeterSelector(EMeterSelector selector);
@@ -142,6 +134,10 @@ public Q_SLOTS:
     void onlineChange(bool online);
 
 protected:
+    // Operation 0 carries four meter bytes, decoded on the arriving thread; every other
+    // operation is ignored. A handed-over delivery applies the indices already decoded.
+    bool acceptNotification(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;

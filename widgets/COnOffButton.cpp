@@ -124,11 +124,6 @@ void COnOffButton::setHasOffState(bool on)
     d->record->hasOffState = on;
 }
 
-bool COnOffButton::disabledUI() const
-{
-    return TMemProxy::disabledUI();
-}
-
 void COnOffButton::setDisabledUI(bool on)
 {
     if (on == TMemProxy::disabledUI())
@@ -192,36 +187,6 @@ COnOffButton::TOnOffStateTrigger COnOffButton::offStateTrigger() const
 void COnOffButton::setOffStateTrigger(const TOnOffStateTrigger trigger)
 {
     d->record->offStateTrigger = trigger;
-}
-
-QString COnOffButton::namedAddress() const
-{
-    return TMemProxy::namedAddress();
-}
-
-void COnOffButton::setNamedAddress(const QString &address)
-{
-    TMemProxy::setNamedAddress(address);
-}
-
-bool COnOffButton::isUndoEnable() const
-{
-    return TMemProxy::isUndoEnable();
-}
-
-void COnOffButton::setUndoEnable(bool on)
-{
-    TMemProxy::setUndoEnable(on);
-}
-
-int COnOffButton::numDefaultKind() const
-{
-    return TMemProxy::numDefaultKind();
-}
-
-void COnOffButton::setNumDefaultKind(int kind)
-{
-    TMemProxy::setNumDefaultKind(kind);
 }
 
 QPixmap COnOffButton::combinedImage() const
@@ -388,13 +353,11 @@ bool COnOffButton::readCurrentValue(int *value) const
 
 void COnOffButton::writeRawValue(int value)
 {
-    if (silentCounter() != 0)
-        return;
     // A selection object stands in for the memory while it is set.
-    if (d->selection)
+    if (!d->selection)
+        writeValue(value);
+    else if (!isSilent())
         d->selection->setValue(value);
-    else if (memAPIReady())
-        memAPI()->setValue(element(), parameter(), channel(), value, memAPI()->sourceId(0), 1);
 }
 
 void COnOffButton::handleStateChanged(int state)
@@ -406,7 +369,7 @@ void COnOffButton::handleStateChanged(int state)
     // A selection button (clip set, no off state) does not write the off value.
     const bool selectionOff =
             !on && value == 0 && d->record->boolClipValue != 0 && !d->record->hasOffState;
-    if (!isSilent() && !selectionOff)
+    if (!selectionOff)
         writeRawValue(value);
     markRepaintNeeded();
     updateErasePixmap();
@@ -415,57 +378,37 @@ void COnOffButton::handleStateChanged(int state)
 
 void COnOffButton::setNonBoolValue(int v)
 {
-    process(nullptr, -1, Q_UINT32(v));
+    if (!NS_Utilities::mainThreadRunning())
+        return;
+    const auto silent = silenced();
+    showState(isOnValue(v), false);
 }
 
 // --- binding ------------------------------------------------------------------------------------
 
-bool COnOffButton::connectMemAPI()
+bool COnOffButton::notificationsServable() const
 {
-    return TMemProxy::connectMemAPI();
+    return d->selection || memAPIReady();
 }
 
-void COnOffButton::disconnectMemAPI()
+void COnOffButton::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
-    TMemProxy::disconnectMemAPI();
-}
-
-void COnOffButton::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
-{
-    if (!NS_Utilities::mainThreadRunning()) {
-        if (memAPI())
-            MAPI_postObserverEvent(memAPI(), this);
-        return;
-    }
-    if (operation != -1 && !d->selection && !memAPIReady())
-        return;
-    if (memAPI())
-        setWidgetShowState(this);
-
     // With a selection object, its address is the one read from.
-    const TMemProxy *source = d->selection ? static_cast<const TMemProxy *>(d->selection.data())
-                                           : static_cast<const TMemProxy *>(this);
-    int value = 0;
-    bool force = extra != 0;
-    if (operation == -1) {
-        value = int(extra);
-        force = false;
-    } else if (!readCurrentValue(&value)) {
-        value = 0;
-    }
-
-    if (operation >= 1 && operation <= 3)
-        value = valueForOperation(data, operation, value, source);
-
+    const TMemReading r = readNotification(data, operation, d->selection.data());
     if (operation <= 2)
-        handleProcessChange(operation, isOnValue(value), force);
+        handleProcessChange(operation, isOnValue(r.value), extra != 0);
 }
 
 void COnOffButton::handleProcessChange(int operation, bool on, bool force)
 {
     if (operation >= 3)
         return;
-    TMemSilentHelper silent(silentCounter(), operation);
+    const auto silent = silenced(operation);
+    showState(on, force);
+}
+
+void COnOffButton::showState(bool on, bool force)
+{
     if (force || !hasErasePixmap())
         updateErasePixmap();
     if (on != isChecked()) {

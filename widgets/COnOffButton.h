@@ -40,6 +40,7 @@ class ZB4R_WIDGETS_EXPORT COnOffButton : public QPushButton, public TMemProxy
     Q_PROPERTY(QColor focusColor READ focusColor WRITE setFocusColor) // always invalid here
     Q_PROPERTY(QPixmap pixmap READ pixmap WRITE setPixmap DESIGNABLE true STORED true) // null
     Q_PROPERTY(bool imagesSwapped READ imagesSwapped WRITE setimagesSwapped) // false
+    ZB4R_MEMPROXY_SLOTS
 
 public:
     enum TOnOffStateTrigger { buttonRelease = 0, buttonPush = 1 };
@@ -62,10 +63,6 @@ public:
     bool useTrackingImage() const;
     TOnOffStateTrigger onStateTrigger() const;
     TOnOffStateTrigger offStateTrigger() const;
-    QString namedAddress() const override;
-    bool isUndoEnable() const override;
-    int numDefaultKind() const override;
-    bool disabledUI() const override;
     // The strip; null once a one-column strip has been cut.
     QPixmap combinedImage() const;
     int nSubImages() const;
@@ -98,14 +95,7 @@ public:
     // Draws the whole button at the painter's origin.
     virtual void repaintScreenPrimitive(QPainter &painter);
 
-    bool connectMemAPI() override;
-    void disconnectMemAPI() override;
-
 public Q_SLOTS:
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
-    void setNamedAddress(const QString &address) override;
-    void setUndoEnable(bool on) override;
-    void setNumDefaultKind(int kind) override;
     virtual void handleStateChanged(int state);
     void setInvertedLogic(bool on);
     void setBoolClipValue(int clip);
@@ -151,6 +141,8 @@ protected Q_SLOTS:
 protected:
     // True for buttons that blink with the memory's blink phase while not pressed.
     virtual bool blinkingMode() const;
+    bool notificationsServable() const override;
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     // Shows on (silently) after a notification; operations 3 and above change nothing.
     virtual void handleProcessChange(int operation, bool on, bool force);
     // Installs the picture that paintEvent blits.
@@ -180,6 +172,7 @@ private:
     void joinLookCache();
     void cutFrames(int category);
     bool releaseIsPushTriggered() const;
+    void showState(bool on, bool force);
     COnOffButton_PD *record() const;
 
     struct Private;

@@ -403,9 +403,7 @@ void CPopup::setSelection(int index)
     d->current = index;
     if (isTextMode())
         showText(d->labels.at(index));
-    if (!isSilent() && memAPIReady())
-        memAPI()->setValue(element(), parameter(), channel(), rawValueFromIndex(index),
-                           memAPI()->sourceId(0), 1);
+    writeValue(rawValueFromIndex(index));
     Q_EMIT selectionChanged(index);
     Q_EMIT selectionChanged(index, this);
 }
@@ -475,28 +473,15 @@ void CPopup::removeMenuRange(int first, int last)
 
 // --- binding ------------------------------------------------------------------------------------
 
-void CPopup::process(const Q_UINT8 *data, int operation, Q_UINT32)
+void CPopup::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32)
 {
-    if (!memAPIReady())
+    const TMemReading r = readNotification(data, operation);
+    if (!r.valid)
         return;
-    if (!NS_Utilities::mainThreadRunning()) {
-        MAPI_postObserverEvent(memAPI(), this);
-        return;
-    }
-    setWidgetShowState(this);
-
-    IMemAPI *api = memAPI();
-    int value = api->getValue(element(), parameter(), channel(), 0, 0);
-    value = valueForOperation(data, operation, value);
-
     // Defaults and pasted values go back to the memory through setSelection.
-    TMemSilentHelper silent(silentCounter(), operation);
-    double maximum = 0, minimum = 0, step = 0;
-    bool valid = true;
-    getInformation(&maximum, &minimum, &step, &valid);
-    d->valueOffset = int(minimum);
-
-    const int index = indexFromRawValue(value);
+    const auto silent = silenced(operation);
+    d->valueOffset = r.minimum;
+    const int index = indexFromRawValue(r.value);
     setSelection(index);
     if (d->popupItem)
         d->popupItem->updateSelected(index);

@@ -96,7 +96,6 @@ public:
     void repaintScreenPrimitive(QPainter &painter) override;
 
 public Q_SLOTS:
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     void setAlignment(int alignment);
     void setAlignment(Qt::Alignment alignment);
     void setFocusColor(const QColor &color) override;
@@ -136,6 +135,7 @@ Q_SIGNALS:
     void dynamicListCreated(CPopup *selector);
 
 protected:
+    void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     void updateErasePixmap() override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;

@@ -19,9 +19,11 @@ QWidget *make(QWidget *parent)
 
 template<class W>
 TWidgetCatalogueEntry row(const char *extends, const char *includeFile, QSize size,
-                          TWidgetCatalogueEntry::Glyph glyph, const char *toolTip)
+                          TWidgetCatalogueEntry::Glyph glyph, const char *toolTip,
+                          const char *sampleAddress)
 {
-    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>};
+    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>,
+            sampleAddress};
 }
 
 // Qt's own classes end the walk up a widget's meta-objects: what lies above them is the
@@ -58,18 +60,22 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
     // One row per widget: adding a widget to forms is one line here.
     static const QVector<E> table {
             row<CDial>("QDial", "CDial.h", QSize(48, 48), E::Knob,
-                       "Rotary knob showing a film-strip frame per value"),
+                       "Rotary knob showing a film-strip frame per value", "FEkHeadAmp/kGain"),
             row<CFader>("QWidget", "CFader.h", QSize(30, 160), E::Fader,
-                        "Fader: a thumb picture over a background, with the memory's fader law"),
+                        "Fader: a thumb picture over a background, with the memory's fader law",
+                        "FEkInput/kFader"),
             row<COnOffButton>("QPushButton", "COnOffButton.h", QSize(36, 20), E::Button,
                               "On/off switch drawn from a strip of on, off, pressed and "
-                              "disabled frames"),
+                              "disabled frames",
+                              "FEkInput/kOn"),
             row<CPopup>("QPushButton", "CPopup.h", QSize(48, 18), E::Selector,
-                        "Selector showing the current value's name; opens a grid of all names"),
+                        "Selector showing the current value's name; opens a grid of all names",
+                        "FEkPatchInInput/kPatchIn"),
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
-                          "Parametric EQ response with a draggable handle per band"),
+                          "Parametric EQ response with a draggable handle per band",
+                          "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
-                        "Level or gain-reduction bar meter"),
+                        "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
     };
     return table;
 }

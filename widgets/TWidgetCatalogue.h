@@ -26,6 +26,9 @@ struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
     Glyph glyph;
     const char *toolTip;
     QWidget *(*create)(QWidget *parent);
+    // A named address of the built-in demo console the widget can show: what previews and the
+    // binding contract suite bind a fresh instance to ("FE" stands for the channel given).
+    const char *sampleAddress;
 
     QString className() const;
     // String properties the library declares on this widget (addresses and ";"-lists): forms
