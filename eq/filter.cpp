@@ -4,6 +4,7 @@
 // are usable, so bad input never touches a running filter.
 
 #include "filter.h"
+#include "filter_p.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +15,10 @@
 namespace {
 
 using Complex = std::complex<double>;
+using zb4r_filter::dbOfPower;
+using zb4r_filter::kPi;
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kSqrt2 = 1.41421356237309504880;
-constexpr double kFloorDb = -100.0;
 constexpr long kMaxBiquads = FILTER::MaxOrder / 2;
 constexpr int kDelaysPerBiquad = 4;
 constexpr int kCoefficientsPerBiquad = 5;
@@ -33,16 +34,11 @@ double linearOfDb(double dB)
     return std::pow(10.0, dB / 20.0);
 }
 
-double dbOfPower(double power)
-{
-    return power > 0.0 ? 10.0 * std::log10(power) : kFloorDb;
-}
-
 // T = tan(π·f/fs), the prototype corner as the bilinear transform sees it; false unless
 // 0 < f < fs/2 (NaNs included).
 bool corner(double f, double fs, double &T)
 {
-    if (!(fs > 0.0) || !(f > 0.0) || !(f < 0.5 * fs))
+    if (!zb4r_filter::insideBand(f, fs))
         return false;
     T = std::tan(kPi * f / fs);
     return std::isfinite(T);
@@ -224,7 +220,7 @@ struct FILTER::Design
         d.usable = false;
         return d;
     }
-    // |H| at ω of the biquads, as a complex value.
+    // H(e^jω) of the biquads.
     Complex response(double omega) const
     {
         const double c1 = std::cos(omega), s1 = std::sin(omega);
@@ -561,7 +557,7 @@ double FILTER::cal(long stages, double x)
 double FILTER::power(double f, double fs) const
 {
     if (!(fs > 0.0))
-        return kFloorDb;
+        return FloorDb;
     const double omega = 2.0 * kPi * f / fs;
     const double c1 = std::cos(omega), s1 = std::sin(omega);
     const double c2 = c1 * c1 - s1 * s1, s2 = 2.0 * s1 * c1;
@@ -918,8 +914,7 @@ namespace {
 
 bool onePoleCoefficient(double f, double fs, double &a)
 {
-    double T;
-    if (!corner(f, fs, T))
+    if (!zb4r_filter::insideBand(f, fs))
         return false;
     a = -std::expm1(-2.0 * kPi * f / fs);
     return true;
@@ -964,11 +959,6 @@ bool FILTER::setDcfHPF(double a)
 
 namespace {
 
-constexpr float powerOfTwoEntry(int i)
-{
-    return float(1u << i) / 65536.0f;
-}
-
 // Geometric means of neighbouring rates, squared: fs < √(r1·r2) ⇔ fs² < r1·r2 for fs ≥ 0.
 constexpr double kRateBoundarySq[] = {44100.0 * 48000.0, 48000.0 * 88200.0, 88200.0 * 96000.0};
 
@@ -976,27 +966,11 @@ constexpr double kRateBoundarySq[] = {44100.0 * 48000.0, 48000.0 * 88200.0, 8820
 
 extern "C" {
 
-const float validFS[VALID_FS_SIZE] = {44100.0f,
-                                      48000.0f,
-                                      88200.0f,
-                                      96000.0f,
-                                      powerOfTwoEntry(0),
-                                      powerOfTwoEntry(1),
-                                      powerOfTwoEntry(2),
-                                      powerOfTwoEntry(3),
-                                      powerOfTwoEntry(4),
-                                      powerOfTwoEntry(5),
-                                      powerOfTwoEntry(6),
-                                      powerOfTwoEntry(7),
-                                      powerOfTwoEntry(8),
-                                      powerOfTwoEntry(9),
-                                      powerOfTwoEntry(10),
-                                      powerOfTwoEntry(11),
-                                      powerOfTwoEntry(12),
-                                      powerOfTwoEntry(13),
-                                      powerOfTwoEntry(14),
-                                      powerOfTwoEntry(15),
-                                      powerOfTwoEntry(16)};
+// The rates, then 2^(i − 16) for i = 0..16, exact in single precision.
+const float validFS[VALID_FS_SIZE] = {44100.0f, 48000.0f, 88200.0f, 96000.0f, //
+                                      0x1p-16f, 0x1p-15f, 0x1p-14f, 0x1p-13f, 0x1p-12f, 0x1p-11f,
+                                      0x1p-10f, 0x1p-9f,  0x1p-8f,  0x1p-7f,  0x1p-6f,  0x1p-5f,
+                                      0x1p-4f,  0x1p-3f,  0x1p-2f,  0x1p-1f,  0x1p0f};
 
 float float2lin(float x, float lo, float hi)
 {

@@ -30,6 +30,8 @@ class ZB4R_WIDGETS_EXPORT FILTER
 public:
     // Highest order setOrder accepts; a higher one acts as a failed allocation.
     static constexpr long MaxOrder = 64;
+    // What power() (and FILTER2PEQ's powers) read for a zero magnitude, in dB.
+    static constexpr double FloorDb = -100.0;
 
     // Order 2, cleared (all coefficients 0, so power() reads −100 dB).
     FILTER();

@@ -3,15 +3,18 @@
 
 #include "filterPEQ.h"
 
+#include "filter_p.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
 using Complex = std::complex<double>;
+using zb4r_filter::dbOfPower;
+using zb4r_filter::kPi;
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFloorDb = -100.0;
+constexpr double kFloorDb = FILTER::FloorDb;
 constexpr int32_t kSectionOrder = 2;
 constexpr double kMinimumQ = 0.1;
 
@@ -43,11 +46,6 @@ double correctedQ(double f, double fs, double Q)
     return factor <= 1.0 ? std::max(Q * factor, kMinimumQ) : Q;
 }
 
-double dbOfPower(double power)
-{
-    return power > 0.0 ? 10.0 * std::log10(power) : kFloorDb;
-}
-
 } // namespace
 
 FILTER2PEQ::FILTER2PEQ()
@@ -70,8 +68,7 @@ void FILTER2PEQ::clearDelay()
 
 bool FILTER2PEQ::setCoefBPF_C(double f, double fs, double Q, double gainDb)
 {
-    if (!(fs > 0.0) || !(f > 0.0) || !(f < 0.5 * fs) || !(Q > 0.0) || !std::isfinite(Q)
-        || std::isnan(gainDb))
+    if (!zb4r_filter::insideBand(f, fs) || !(Q > 0.0) || !std::isfinite(Q) || std::isnan(gainDb))
         return false;
     const double K = std::pow(10.0, std::abs(gainDb) / 20.0) - 1.0;
     const double q = correctedQ(f, fs, Q);
@@ -101,35 +98,46 @@ void FILTER2PEQ::setCoefByCopy(const FILTER2PEQ *other)
     std::copy(std::begin(other->m_coefficients), std::end(other->m_coefficients), m_coefficients);
 }
 
-Complex FILTER2PEQ::response_bpf(double f, double fs) const
+// Numerator and denominator of H_bp at f: c2·(1 − z⁻²) and 1 + c0·z⁻¹ + c1·z⁻² at
+// z⁻¹ = cos ω − j·sin ω; 1 and 1 without a section.
+FILTER2PEQ::Terms FILTER2PEQ::terms(double f, double fs) const
 {
-    if (!(fs > 0.0) || !std::isfinite(f))
-        return {0.0, 0.0};
     if (m_sections == 0)
-        return {1.0, 0.0};
+        return {1.0, 0.0, 1.0, 0.0};
     const double omega = 2.0 * kPi * f / fs;
     const double cos1 = std::cos(omega), sin1 = std::sin(omega);
     const double cos2 = cos1 * cos1 - sin1 * sin1, sin2 = 2.0 * sin1 * cos1;
     const double *c = m_coefficients;
-    // c2·(1 − z⁻²) / (1 + c0·z⁻¹ + c1·z⁻²) at z⁻¹ = cos ω − j·sin ω.
-    const Complex num(c[C2] * (1.0 - cos2), c[C2] * sin2);
-    const Complex den(1.0 + c[C0] * cos1 + c[C1] * cos2, -(c[C0] * sin1 + c[C1] * sin2));
-    return num / den;
+    return {c[C2] * (1.0 - cos2), c[C2] * sin2, 1.0 + c[C0] * cos1 + c[C1] * cos2,
+            -(c[C0] * sin1 + c[C1] * sin2)};
 }
 
+Complex FILTER2PEQ::response_bpf(double f, double fs) const
+{
+    if (!(fs > 0.0) || !std::isfinite(f))
+        return {0.0, 0.0};
+    const Terms t = terms(f, fs);
+    return Complex(t.numRe, t.numIm) / Complex(t.denRe, t.denIm);
+}
+
+// |1 + K·N/D|² = |D + K·N|² / |D|²: real arithmetic and one division per point.
 double FILTER2PEQ::power_boost(double f, double fs, double K) const
 {
     if (!(fs > 0.0))
         return kFloorDb;
-    return dbOfPower(std::norm(1.0 + K * response_bpf(f, fs)));
+    const Terms t = terms(f, fs);
+    const double re = t.denRe + K * t.numRe, im = t.denIm + K * t.numIm;
+    return dbOfPower((re * re + im * im) / (t.denRe * t.denRe + t.denIm * t.denIm));
 }
 
 double FILTER2PEQ::power_cut(double f, double fs, double K) const
 {
     if (!(fs > 0.0))
         return kFloorDb;
-    const double boost = std::norm(1.0 + K * response_bpf(f, fs));
-    return boost > 0.0 ? dbOfPower(1.0 / boost) : kFloorDb;
+    const Terms t = terms(f, fs);
+    const double re = t.denRe + K * t.numRe, im = t.denIm + K * t.numIm;
+    const double boost = re * re + im * im;
+    return boost > 0.0 ? dbOfPower((t.denRe * t.denRe + t.denIm * t.denIm) / boost) : kFloorDb;
 }
 
 double FILTER2PEQ::cal_boost(double x) const

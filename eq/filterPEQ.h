@@ -73,6 +73,12 @@ public:
     const double *coefficients() const { return m_coefficients; }
 
 private:
+    struct Terms
+    {
+        double numRe, numIm, denRe, denIm;
+    };
+    Terms terms(double f, double fs) const;
+
     // d0 = y[n−1], d1 = y[n−2], d2 = c2·x[n−1], d3 = c2·x[n−2].
     double m_delays[4] = {};
     double m_coefficients[3] = {};
