@@ -6,6 +6,7 @@
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CVEQGraph.h"
 
 #include <QMetaProperty>
 
@@ -76,6 +77,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                           "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
+                           "Vintage-EQ response per section with a draggable pointer each",
+                           "FEkEffect/kVEQParam1"),
     };
     return table;
 }

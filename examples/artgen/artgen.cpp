@@ -157,6 +157,30 @@ QImage meterImage(int w, int h)
     return img;
 }
 
+// The vintage-EQ pointer strip: 12 frames stacked vertically, sections 1..6 in their curve
+// colours, then the same six selected (bright ring).
+QImage veqPointerStrip()
+{
+    constexpr int side = 11;
+    const QColor colours[6] = {QColor(255, 0, 0), QColor(255, 152, 0), QColor(255, 255, 0),
+                               QColor(0, 255, 0), QColor(0, 255, 255), QColor(204, 0, 255)};
+    QImage img = newImage(side, side * 12);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int frame = 0; frame < 12; ++frame) {
+        const bool selected = frame >= 6;
+        const QColor c = colours[frame % 6];
+        const QRectF disc(1.5, frame * side + 1.5, side - 3, side - 3);
+        p.setPen(QPen(selected ? QColor(Qt::white) : c.darker(180), selected ? 1.6 : 1.0));
+        p.setBrush(selected ? c : c.darker(130));
+        p.drawEllipse(disc);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, selected ? 200 : 90));
+        p.drawEllipse(QRectF(side / 2.0 - 1.5, frame * side + side / 2.0 - 1.5, 3, 3));
+    }
+    return img;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -213,6 +237,7 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(buttonStrip(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
                QStringLiteral("button_eq_type.png"), qrc);
+    ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
