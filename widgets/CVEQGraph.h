@@ -91,6 +91,9 @@ public:
     void setInteractionEnabled(bool on);
     // Where section k's pointer sits, in bins (its level read as 0 for an end with status 0).
     QPoint pointerPosition(int k) const;
+    // Writes value of effect index tag through its converter to the slot: nothing for a tag
+    // without a memory parameter, without a converter or without a ready memory.
+    void valueChanged(int tag, double value);
     // Picture rebuilds so far.
     int pictureRebuildCount() const;
 
@@ -132,7 +135,6 @@ private:
     void pasteEditable(QDataStream *stream);
     void SearchPoint(const QPoint &at);
     void dragTo(const QPoint &at);
-    void valueChanged(int tag, double value);
     void drawScales(QPainter &painter);
     void drawGraph(QPainter &painter, const TCurves &curves);
     void drawPointers(QPainter &painter);
