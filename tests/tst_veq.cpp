@@ -282,6 +282,8 @@ private Q_SLOTS:
     void unmappedTagsAndNoMemoryWriteNothing();
     void shortPointerStripDrawsNoPointers();
     void axisConversions();
+    void scaleLabels_data();
+    void scaleLabels();
 
 private:
     QTemporaryDir m_art;
@@ -931,6 +933,36 @@ void tst_VEQ::axisConversions()
     // One decade is a third of the width.
     QVERIFY(std::fabs(CVEQGraph::BinToFreq(w / 3, 20, 20000, w) / 200.0 - 1.0) < 0.01);
     QCOMPARE(CVEQGraph::BinToLev(h, 18, -18, h), -18.0);
+    QCOMPARE(CVEQGraph::frequencyLabel(20), QStringLiteral("20"));
+    QCOMPARE(CVEQGraph::frequencyLabel(500), QStringLiteral("500"));
+    QCOMPARE(CVEQGraph::frequencyLabel(1000), QStringLiteral("1k"));
+    QCOMPARE(CVEQGraph::frequencyLabel(40000), QStringLiteral("40k"));
+}
+
+void tst_VEQ::scaleLabels_data()
+{
+    QTest::addColumn<double>("v");
+    QTest::addColumn<double>("top");
+    QTest::addColumn<double>("bottom");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zoomed top, half to even") << 2.25 << 2.25 << -2.25 << "+2.2";
+    QTest::newRow("zoomed bottom") << -2.25 << 2.25 << -2.25 << "-2.2";
+    QTest::newRow("zoomed step") << 1.6875 << 2.25 << -2.25 << "+1.7";
+    QTest::newRow("zoomed near zero") << 0.04 << 2.25 << -2.25 << "0dB";
+    QTest::newRow("wide 13.5") << 13.5 << 18.0 << -18.0 << "+14";
+    QTest::newRow("wide -13.5") << -13.5 << 18.0 << -18.0 << "-14";
+    QTest::newRow("wide -0.5") << -0.5 << 18.0 << -18.0 << "-1";
+    QTest::newRow("wide 0.4") << 0.4 << 18.0 << -18.0 << "0dB";
+    QTest::newRow("wide from the bottom alone") << -4.0 << 9.0 << -10.0 << "-4";
+}
+
+void tst_VEQ::scaleLabels()
+{
+    QFETCH(double, v);
+    QFETCH(double, top);
+    QFETCH(double, bottom);
+    QFETCH(QString, text);
+    QCOMPARE(CVEQGraph::levelLabel(v, top, bottom), text);
 }
 
 QTEST_MAIN(tst_VEQ)

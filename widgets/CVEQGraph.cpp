@@ -78,17 +78,6 @@ QString formatted(const char *format, int v)
     return QString::fromLatin1(text);
 }
 
-// The level scale's text for v: whole dB on wide ranges, tenths when zoomed in.
-QString levelLabel(double v, bool wide)
-{
-    const double zero = wide ? 0.5 : 0.05;
-    if (std::fabs(v) < zero)
-        return QStringLiteral("0dB");
-    if (wide)
-        return v < 0 ? formatted("%d", truncToInt(v - 0.5)) : formatted("+%d", truncToInt(v + 0.5));
-    return v < 0 ? formatted("%2.1f", v) : formatted("+%2.1f", v);
-}
-
 } // namespace
 
 struct CVEQGraph::Private
@@ -539,6 +528,25 @@ void CVEQGraph::valueChanged(int tag, double value)
                d->params[size_t(m)]->toMem(float(value)));
 }
 
+// --- painting helpers ---
+
+QString CVEQGraph::levelLabel(double v, double levTop, double levBottom)
+{
+    // Whole dB on wide ranges, tenths when zoomed in; C's formatting rounds half to even.
+    const bool wide = levBottom <= -10 || levTop >= 10;
+    const double zero = wide ? 0.5 : 0.05;
+    if (std::fabs(v) < zero)
+        return QStringLiteral("0dB");
+    if (wide)
+        return v < 0 ? formatted("%d", truncToInt(v - 0.5)) : formatted("+%d", truncToInt(v + 0.5));
+    return v < 0 ? formatted("%2.1f", v) : formatted("+%2.1f", v);
+}
+
+QString CVEQGraph::frequencyLabel(long f)
+{
+    return f < 1000 ? formatted("%d", int(f)) : formatted("%dk", int(f / 1000));
+}
+
 // --- mouse ---------------------------------------------------------------------------------
 
 void CVEQGraph::SearchPoint(const QPoint &at)
@@ -659,13 +667,12 @@ void CVEQGraph::drawScales(QPainter &painter)
     const int left = r.left(), top = r.top(), bottom = r.bottom();
     const int h = d->h(), w = d->w();
 
-    const bool wide = d->levBottom <= -10 || d->levTop >= 10;
     for (int k = 0; k <= kScaleSteps; ++k) {
         const int y = top + 1 + qBound(0, k * (h - 1) / kScaleSteps, h - 1);
         painter.drawLine(left - 2, y, left + 1, y);
         const double v = d->levTop - (d->levTop - d->levBottom) * k / kScaleSteps;
         painter.drawText(QRect(QPoint(left - 26, y - 5), QPoint(left - 7, y + 4)),
-                         Qt::AlignRight | Qt::AlignVCenter, levelLabel(v, wide));
+                         Qt::AlignRight | Qt::AlignVCenter, levelLabel(v, d->levTop, d->levBottom));
     }
 
     const long last = std::lround(d->fMax);

@@ -61,6 +61,9 @@ public:
     static double BinToFreq(int b, double fMin, double fMax, int w);
     static int LevToBin(double l, double top, double bottom, int h);
     static double BinToLev(int b, double top, double bottom, int h);
+    // Texts of the level scale at v for the given axis, and of the frequency scale at f Hz.
+    static QString levelLabel(double v, double levTop, double levBottom);
+    static QString frequencyLabel(long f);
     // The model's rate for a console rate in Hz: the four console rates stand, others are 48000.
     static int consoleRate(int hz);
 
