@@ -34,8 +34,8 @@ Q_SIGNALS:
     void valueChanged(int value);
 
 private:
-    CSimpleNotifier(IMemAPI *api, QObject *owner, int channel);
-    void bind(const QString &address, int channel);
+    explicit CSimpleNotifier(QObject *owner);
+    void bind(IMemAPI *api, const QString &address, int channel);
     void deliver(bool force);
 
     int m_lastValue = 0;

@@ -570,10 +570,8 @@ TParamMemory::~TParamMemory()
     for (const TSlotPtr &slot : qAsConst(known))
         Private::waitForCalls(slot);
     for (TMemProxy *proxy : qAsConst(proxies)) {
-        if (proxy->memAPI() == this) {
-            proxy->setMemAPI(nullptr);
-            proxy->setBoundWord(0);
-        }
+        if (proxy->memAPI() == this)
+            proxy->detach();
     }
 }
 
@@ -1026,24 +1024,12 @@ int TParamMemory::connectProxy(TMemProxy *proxy, int channel)
 {
     if (!proxy)
         return -1;
-    proxy->setMemAPI(this);
-    proxy->setOwnChannel(channel);
     {
         QMutexLocker lock(&d->registryMutex);
         d->connected.insert(proxy);
         d->slotFor(proxy);
     }
-    proxy->resolveNamedAddress();
-    const TSingleAddress &a = proxy->address();
-    bool attached = false;
-    if (isReady() && a.isValid() && d->cat()->slot(a.element, a.parameter, a.channel)) {
-        proxy->setBoundWord(1);
-        attached = proxy->connectMemAPI();
-        if (!attached)
-            proxy->setBoundWord(0);
-    }
-    proxy->applyConnection(attached ? 1 : 0);
-    return attached ? 0 : -1;
+    return proxy->attach(this, channel);
 }
 
 void TParamMemory::setBatchMode(bool on)
