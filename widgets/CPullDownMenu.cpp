@@ -11,8 +11,6 @@
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -56,7 +54,7 @@ CPullDownMenu::CPullDownMenu(QWidget *parent, const char *name)
     d->menu = new CMenuObject(this, "popup");
     d->menu->hide();
     connect(d->menu, &QMenu::triggered, this,
-            [this](QAction *action) { changedTheMenu(CMenuObject::menuId(action)); });
+            [this](QAction *action) { chooseFromMenu(CMenuObject::menuId(action)); });
     setNumDefaultKind(0);
     setUndoEnable(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -281,6 +279,19 @@ void CPullDownMenu::changedTheMenu(int id)
     setCurrentImage(id);
 }
 
+void CPullDownMenu::chooseFromMenu(int id)
+{
+    // With nothing shown (the memory held no entry's value), the entry at the current index is
+    // still a new choice: changedTheMenu() alone would take it for the one already shown.
+    const bool sameIndexUnshown = d->selectedItem < 0 && id == d->currentIndex;
+    changedTheMenu(id);
+    if (sameIndexUnshown && id >= 0 && !isImageMode()) {
+        writeIndex(id);
+        d->picture.lookChanged(this);
+        Q_EMIT valueChanged(d->currentIndex);
+    }
+}
+
 void CPullDownMenu::updateCheck(int id)
 {
     for (QAction *action : d->menu->actions())
@@ -389,12 +400,10 @@ void CPullDownMenu::repaintScreenPrimitive(QPainter &painter)
         painter.drawText(rect(), Qt::AlignCenter, menuText(d->selectedItem));
     }
     if (hasFocus() && d->enableFocusRect) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect();
-        option.backgroundColor = palette().color(backgroundRole());
-        painter.setPen(palette().color(foregroundRole()));
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        // The dotted rectangle of the Windows look, whatever the style.
+        painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
 

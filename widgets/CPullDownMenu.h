@@ -102,6 +102,8 @@ protected:
 private:
     bool isImageMode() const;
     void updateCheck(int id);
+    // A user's pick from the menu.
+    void chooseFromMenu(int id);
     // Shows the entry holding raw value (less the offset) without writing; false when none does.
     bool showRawValue(int raw);
     void writeIndex(int index);
