@@ -366,8 +366,8 @@ void tst_Binding::paramInfoRoundTrip()
         QDataStream out(&bytes, QIODevice::WriteOnly);
         Probe probe;
         probe.setAddress(47, 3, 10);
-        TParamInfoWriter(&probe, -123, &out); // own parameter
-        TParamInfoWriter(&probe, 77, &out, 22); // tagged
+        TParamInfoWriter(&probe, -123, &out);      // own parameter
+        TParamInfoWriter(&probe, 77, &out, 22);     // tagged
         TParamInfoWriter(270, 0, 32, 0x12345678, &out);
     }
     QCOMPARE(bytes.size(), 3 * 10);
@@ -473,16 +473,15 @@ void tst_Binding::notifierSlotForms()
     TParamMemory memory;
     Receiver owner;
     // Without the SLOT() code, and a slot that takes no argument.
-    CSimpleNotifier *plain = CSimpleNotifier::Create(
-            &memory, &owner, QString::fromLatin1(kFrameRate), 0, "take(int)");
-    CSimpleNotifier *noArg =
-            CSimpleNotifier::Create(&memory, &owner, QString::fromLatin1(kFrameRate), 0, "1poke()");
+    CSimpleNotifier *plain = CSimpleNotifier::Create(&memory, &owner,
+                                                     QString::fromLatin1(kFrameRate), 0, "take(int)");
+    CSimpleNotifier *noArg = CSimpleNotifier::Create(&memory, &owner,
+                                                     QString::fromLatin1(kFrameRate), 0, "1poke()");
     QVERIFY(plain && noArg);
     QCoreApplication::processEvents();
     QCOMPARE(owner.calls, 2);
     // No memory: no notifier. Bad address: a notifier that stays silent and reads 0.
-    QVERIFY(!CSimpleNotifier::Create(nullptr, &owner, QString::fromLatin1(kFrameRate), 0,
-                                     "take(int)"));
+    QVERIFY(!CSimpleNotifier::Create(nullptr, &owner, QString::fromLatin1(kFrameRate), 0, "take(int)"));
     CSimpleNotifier *bad = CSimpleNotifier::Create(&memory, &owner, QStringLiteral("zzkNope/kNope"),
                                                    0, "take(int)");
     QVERIFY(bad);
@@ -496,8 +495,8 @@ void tst_Binding::notifierReadsAndWrites()
 {
     TParamMemory memory;
     QObject owner;
-    CSimpleNotifier *n =
-            CSimpleNotifier::Create(&memory, &owner, QString::fromLatin1(kFrameRate), 0, nullptr);
+    CSimpleNotifier *n = CSimpleNotifier::Create(&memory, &owner,
+                                                 QString::fromLatin1(kFrameRate), 0, nullptr);
     const int e = n->element(), p = n->parameter();
     const int max = memory.getMaximum(e, p, 0);
     n->setValue(max);

@@ -911,15 +911,14 @@ void tst_Utilities::numberListReadsLikeAtoi_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("base");
     QTest::addColumn<QList<int>>("numbers");
-    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int> {1, 22, 333};
-    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int> {4, 5};
-    QTest::newRow("non-numbers read as 0")
-            << QStringLiteral("x;7b;  -8 dB;+") << 10 << QList<int> {0, 7, -8, 0};
+    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int>{1, 22, 333};
+    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int>{4, 5};
+    QTest::newRow("non-numbers read as 0") << QStringLiteral("x;7b;  -8 dB;+") << 10
+                                           << QList<int>{0, 7, -8, 0};
     QTest::newRow("saturates") << QStringLiteral("99999999999;-99999999999") << 10
-                               << QList<int> {INT_MAX, INT_MIN};
-    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16
-                         << QList<int> {255, 16, 32767, 0};
-    QTest::newRow("nothing") << QString() << 10 << QList<int> {};
+                               << QList<int>{INT_MAX, INT_MIN};
+    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16 << QList<int>{255, 16, 32767, 0};
+    QTest::newRow("nothing") << QString() << 10 << QList<int>{};
 }
 
 void tst_Utilities::numberListReadsLikeAtoi()
