@@ -103,6 +103,18 @@ void paintMeter(QPainter &p)
     }
 }
 
+void paintLabel(QPainter &p)
+{
+    p.setPen(QPen(kEdge, 1));
+    p.setBrush(kEdge.lighter(130));
+    p.drawRect(QRectF(2.5, 10.5, 27, 11));
+    // A value text: a few glyph strokes.
+    p.setPen(QPen(kWarn, 1.5));
+    for (int x : {6, 10, 14})
+        p.drawLine(QPointF(x, 13), QPointF(x, 19));
+    p.drawLine(QPointF(19, 13), QPointF(25, 19));
+}
+
 QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
 {
     QPixmap pixmap(kIconSide, kIconSide);
@@ -127,6 +139,9 @@ QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
         break;
     case TWidgetCatalogueEntry::Meter:
         paintMeter(p);
+        break;
+    case TWidgetCatalogueEntry::Label:
+        paintLabel(p);
         break;
     }
     return QIcon(pixmap);
@@ -167,6 +182,10 @@ QString TDesignerWidget::toolTip() const
 
 QString TDesignerWidget::whatsThis() const
 {
+    if (!m_entry.sampleAddress)
+        return QStringLiteral("%1. Connect a control's text signal (textualValueChange) to its "
+                              "setText slot.")
+                .arg(toolTip());
     return QStringLiteral("%1. Bind it by setting namedAddress (\"FEkSection/kParam\") and "
                           "connecting the form to the parameter memory.")
             .arg(toolTip());

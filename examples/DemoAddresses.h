@@ -16,8 +16,13 @@ constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
 
+// A strip's insert point (image pull-down) and the setup oscillator's frequency (sorted
+// pull-down over the list "1000;100;10000;440", values 0..3 in list order).
+constexpr const char *insertPoint = "FEkInput/kInsertPoint";
+constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
+
 // What the console thread moves now and then.
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
+constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader, insertPoint, oscFrequency};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

@@ -27,6 +27,8 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory,
 
 void StripsPage::bind()
 {
-    for (InputStrip *strip : std::as_const(m_strips))
+    for (InputStrip *strip : std::as_const(m_strips)) {
         memory()->connectTree(strip, strip->channel());
+        strip->showValueTexts();
+    }
 }

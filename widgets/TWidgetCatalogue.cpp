@@ -3,9 +3,12 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CHotspotLabel.h"
+#include "CLabelDisplay.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CPullDownMenu.h"
 
 #include <QMetaProperty>
 
@@ -42,10 +45,16 @@ QString TWidgetCatalogueEntry::className() const
 
 QStringList TWidgetCatalogueEntry::untranslatedProperties() const
 {
+    // A property the Qt class already has (a label's text) keeps its meaning: display text.
+    const QMetaObject *qtClass = metaObject;
+    while (qtClass && !isQtClass(qtClass, extends))
+        qtClass = qtClass->superClass();
     QStringList names;
     for (const QMetaObject *mo = metaObject; mo && !isQtClass(mo, extends); mo = mo->superClass()) {
         for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
             const QMetaProperty p = mo->property(i);
+            if (qtClass && qtClass->indexOfProperty(p.name()) >= 0)
+                continue;
             if (p.metaType().id() == QMetaType::QString && p.isWritable()
                 && !names.contains(QLatin1String(p.name())))
                 names.append(QString::fromLatin1(p.name()));
@@ -71,6 +80,14 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CPopup>("QPushButton", "CPopup.h", QSize(48, 18), E::Selector,
                         "Selector showing the current value's name; opens a grid of all names",
                         "FEkPatchInInput/kPatchIn"),
+            row<CPullDownMenu>("QLabel", "CPullDownMenu.h", QSize(64, 18), E::Selector,
+                               "Pull-down menu showing the current entry's text or picture",
+                               "FEkInput/kInsertPoint"),
+            row<CLabelDisplay>("QLabel", "CLabelDisplay.h", QSize(56, 16), E::Label,
+                               "Value text fed by a control, with a temporary text while it moves",
+                               nullptr),
+            row<CHotspotLabel>("QLabel", "CHotspotLabel.h", QSize(56, 16), E::Label,
+                               "Label whose hot spot reports clicks and double clicks", nullptr),
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
