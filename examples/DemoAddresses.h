@@ -15,6 +15,8 @@ constexpr const char *pan = "FEkInput/kPan";
 constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
+// Input delay in samples.
+constexpr const char *inputDelay = "FEkInput/kDelay";
 
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};

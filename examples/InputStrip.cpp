@@ -38,3 +38,8 @@ QWidget *InputStrip::addControl(const QString &title, QWidget *control, const ch
     }
     return control;
 }
+
+void InputStrip::addWidget(QWidget *widget)
+{
+    m_layout->addWidget(widget);
+}

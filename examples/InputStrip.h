@@ -19,6 +19,8 @@ public:
     // readout of the address below it.
     QWidget *addControl(const QString &title, QWidget *control, const char *address,
                         Readout readout = WithReadout);
+    // Adds a widget without a title (under what came before).
+    void addWidget(QWidget *widget);
 
 private:
     int m_channel;

@@ -306,9 +306,11 @@ void tst_Designer::catalogueDescribesItsWidgets()
         QVERIFY2(header.readAll().contains("class ZB4R_WIDGETS_EXPORT " + name.toLatin1() + " :"),
                  entry.includeFile);
 
-        // Every bound widget keeps its address out of translation.
-        QVERIFY2(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")),
-                 qPrintable(name));
+        // A row names a sample address exactly when its widget is bound; every bound widget
+        // keeps its address out of translation.
+        const bool bound = dynamic_cast<TMemProxy *>(w.get()) != nullptr;
+        QCOMPARE(entry.sampleAddress != nullptr, bound);
+        QCOMPARE(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")), bound);
     }
     QCOMPARE(TWidgetCatalogue::classNames().size(), TWidgetCatalogue::entries().size());
 }
@@ -644,7 +646,9 @@ void tst_Designer::pluginOffersEveryWidget()
         QVERIFY2(made, qPrintable(w->name()));
         QCOMPARE(made->parentWidget(), &parent);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
-        QVERIFY(dynamic_cast<TMemProxy *>(made));
+        const TWidgetCatalogueEntry *row = TWidgetCatalogue::find(w->name());
+        QVERIFY(row);
+        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr, row->sampleAddress != nullptr);
 
         const TWidgetCatalogueEntry *entry = TWidgetCatalogue::find(w->name());
         QVERIFY(entry);
@@ -708,6 +712,12 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
                 QVERIFY2(xml.attributes().value(QLatin1String("notr")) == QLatin1String("true"),
                          qPrintable(w->name() + QLatin1Char('.') + property));
                 untranslated.append(property);
+                // A new instance starts from the widget's own default, not an empty string.
+                std::unique_ptr<QWidget> fresh(w->createWidget(nullptr));
+                const QString given = xml.readElementText();
+                QCOMPARE(given, fresh->property(property.toLatin1().constData()).toString());
+                if (property == QLatin1String("formatLabel"))
+                    QCOMPARE(given, QStringLiteral("%0.1f"));
             } else if (tag == QLatin1String("extends")) {
                 extends = xml.readElementText();
             } else if (tag == QLatin1String("header")) {
@@ -722,7 +732,8 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         std::unique_ptr<QWidget> made(w->createWidget(nullptr));
         QVERIFY(made->inherits(extends.toLatin1().constData()));
         QCOMPARE(untranslated, entry->untranslatedProperties());
-        QVERIFY(untranslated.contains(QStringLiteral("namedAddress")));
+        QCOMPARE(untranslated.contains(QStringLiteral("namedAddress")),
+                 entry->sampleAddress != nullptr);
     }
 #endif
 }
