@@ -5,6 +5,8 @@
 #include "InputStrip.h"
 #include "StripBuilders.h"
 
+#include <QPalette>
+
 namespace {
 
 constexpr int kNameLength = 16;
@@ -19,6 +21,11 @@ CTextSlider *textSlider(const char *name)
     slider->setClickStepping(true);
     slider->setEnableFocusRect(true);
     slider->setGreyOnDisable(true);
+    // A lit value on the strip's dark panel, a shade lighter than the readouts: it can be moved.
+    QPalette palette = slider->palette();
+    palette.setColor(QPalette::Window, QColor(0x3a, 0x3d, 0x44));
+    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    slider->setPalette(palette);
     return slider;
 }
 

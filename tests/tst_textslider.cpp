@@ -33,7 +33,8 @@ const char kCatalogue[] = R"({
   {"key": "kNarrow", "id": 2, "min": 0, "max": 100, "default": 50},
   {"key": "kDelay", "id": 3, "min": 0, "max": 14400, "default": 480, "text": "samples"},
   {"key": "kFixed", "id": 4, "min": 7, "max": 7, "default": 7},
-  {"key": "kLevel", "id": 5, "min": -600, "max": 1000, "default": 123}
+  {"key": "kLevel", "id": 5, "min": -600, "max": 1000, "default": 123},
+  {"key": "kLong", "id": 6, "min": 0, "max": 2147483647, "default": 0}
  ]}]})";
 
 // Counts writes, and can pretend to run without a sample rate.
@@ -283,6 +284,7 @@ void tst_TextSlider::stepCursors()
 
 void tst_TextSlider::keys_data()
 {
+    QTest::addColumn<QByteArray>("param");
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("key");
@@ -290,38 +292,51 @@ void tst_TextSlider::keys_data()
 
     for (int rate : {48000, 44100}) {
         const QByteArray r = QByteArray::number(rate);
-        QTest::newRow(r + " Home") << rate << 480 << int(Qt::Key_Home) << 0;
-        QTest::newRow(r + " End") << rate << 480 << int(Qt::Key_End) << 14400;
-        QTest::newRow(r + " Up") << rate << 480 << int(Qt::Key_Up) << 481;
-        QTest::newRow(r + " Down") << rate << 480 << int(Qt::Key_Down) << 479;
-        QTest::newRow(r + " Left") << rate << 480 << int(Qt::Key_Left) << 480;
-        QTest::newRow(r + " Right") << rate << 480 << int(Qt::Key_Right) << 480;
+        QTest::newRow(r + " Home") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Home) << 0;
+        QTest::newRow(r + " End") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_End)
+                                  << 14400;
+        QTest::newRow(r + " Up") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Up) << 481;
+        QTest::newRow(r + " Down")
+                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Down) << 479;
+        QTest::newRow(r + " Left")
+                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Left) << 480;
+        QTest::newRow(r + " Right")
+                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Right) << 480;
     }
     // Page steps count tenths of a millisecond (page step 10: 1 ms) at whole samples per ms:
     // 480 samples at 48 per ms are 100 tenths, plus 10 gives 110, back at 4.8 per tenth 528.
-    QTest::newRow("48000 PageUp") << 48000 << 480 << int(Qt::Key_PageUp) << 528;
-    QTest::newRow("48000 PageDown") << 48000 << 480 << int(Qt::Key_PageDown) << 432;
+    QTest::newRow("48000 PageUp") << QByteArray("kDelay") << 48000 << 480 << int(Qt::Key_PageUp)
+                                  << 528;
+    QTest::newRow("48000 PageDown")
+            << QByteArray("kDelay") << 48000 << 480 << int(Qt::Key_PageDown) << 432;
     // 44.1 kHz counts 44 per ms: 441 samples are 100.2 tenths, rounded 100, plus 10 gives
     // 110, at 4.4 per tenth 484.
-    QTest::newRow("44100 PageUp") << 44100 << 441 << int(Qt::Key_PageUp) << 484;
+    QTest::newRow("44100 PageUp") << QByteArray("kDelay") << 44100 << 441 << int(Qt::Key_PageUp)
+                                  << 484;
     // 3 samples are 0.68 tenths, rounded 1, minus 10 gives -9 tenths: -39 (truncated), bound 0.
-    QTest::newRow("44100 PageDown near 0") << 44100 << 3 << int(Qt::Key_PageDown) << 0;
+    QTest::newRow("44100 PageDown near 0")
+            << QByteArray("kDelay") << 44100 << 3 << int(Qt::Key_PageDown) << 0;
+    // Long delays need 64-bit intermediates (value x 10000 passes the int range): 2e9 samples
+    // are 416666667 tenths at 48 per ms, plus 10, back at 4.8 per tenth 2000000049.
+    QTest::newRow("48000 PageUp long")
+            << QByteArray("kLong") << 48000 << 2000000000 << int(Qt::Key_PageUp) << 2000000049;
 }
 
 void tst_TextSlider::keys()
 {
+    QFETCH(QByteArray, param);
     QFETCH(int, rate);
     QFETCH(int, start);
     QFETCH(int, key);
     QFETCH(int, expected);
     TestMemory memory;
     memory.setSampleRate(rate);
-    memory.set("kDelay", start);
-    auto slider = boundSlider(memory, "kDelay");
+    memory.set(param.constData(), start);
+    auto slider = boundSlider(memory, param.constData());
     QCOMPARE(slider->value(), start);
     memory.writes = 0;
     QTest::keyClick(slider.get(), Qt::Key(key));
-    QCOMPARE(memory.value("kDelay"), expected);
+    QCOMPARE(memory.value(param.constData()), expected);
     QCOMPARE(slider->value(), expected);
     QCOMPARE(memory.writes.load(), expected != start ? 1 : 0);
 }
