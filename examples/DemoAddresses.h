@@ -15,6 +15,8 @@ constexpr const char *pan = "FEkInput/kPan";
 constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
+// Input delay in samples.
+constexpr const char *inputDelay = "FEkInput/kDelay";
 
 // A strip's insert point (image pull-down) and the setup oscillator's frequency (sorted
 // pull-down over the list "1000;100;10000;440", values 0..3 in list order).

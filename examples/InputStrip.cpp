@@ -83,3 +83,8 @@ void InputStrip::showValueTexts()
     for (CFader *fader : findChildren<CFader *>())
         fader->emit_textualValueChange();
 }
+
+void InputStrip::addWidget(QWidget *widget)
+{
+    m_layout->addWidget(widget);
+}

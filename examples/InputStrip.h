@@ -25,6 +25,8 @@ public:
                         Readout readout = WithReadout);
     // Has every control send its value text once (after binding: the labels start empty).
     void showValueTexts();
+    // Adds a widget without a title (under what came before).
+    void addWidget(QWidget *widget);
 
 private:
     int m_channel;

@@ -8,6 +8,7 @@
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CTextSlider.h"
 #include "TParamMemory.h"
 #include "TWidgetCatalogue.h"
 #include "ui_all_widgets.h"
@@ -30,6 +31,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #endif
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -321,8 +323,8 @@ void tst_Designer::catalogueDescribesItsWidgets()
         QVERIFY2(header.readAll().contains("class ZB4R_WIDGETS_EXPORT " + name.toLatin1() + " :"),
                  entry.includeFile);
 
-        // Every bound widget keeps its address out of translation, and names a sample address;
-        // labels fed by other widgets have neither.
+        // A row names a sample address exactly when its widget is bound; every bound widget
+        // keeps its address out of translation.
         const bool bound = dynamic_cast<TMemProxy *>(w.get()) != nullptr;
         QCOMPARE(entry.sampleAddress != nullptr, bound);
         QCOMPARE(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")), bound);
@@ -452,6 +454,11 @@ void tst_Designer::formFollowsTheMemory()
         const int v = midRange(dial, 3);
         writeValue(memory, boundAddress(dial), v);
         QCOMPARE(dial->value(), v);
+        // The text slider on the same address follows in whole dB, as the form asks.
+        auto *gainText = form->findChild<CTextSlider *>(QStringLiteral("gainTextSlider"));
+        QVERIFY(gainText);
+        QCOMPARE(gainText->value(), v);
+        QCOMPARE(gainText->text(), QStringLiteral("%1 dB").arg(v));
         // The form's connection carries the new value's text.
         QCOMPARE(texts.size(), 1);
         QVERIFY(!label->text().isEmpty());
@@ -661,8 +668,9 @@ void tst_Designer::pluginOffersEveryWidget()
         QVERIFY2(made, qPrintable(w->name()));
         QCOMPARE(made->parentWidget(), &parent);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
-        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr,
-                 TWidgetCatalogue::find(w->name())->sampleAddress != nullptr);
+        const TWidgetCatalogueEntry *row = TWidgetCatalogue::find(w->name());
+        QVERIFY(row);
+        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr, row->sampleAddress != nullptr);
 
         const TWidgetCatalogueEntry *entry = TWidgetCatalogue::find(w->name());
         QVERIFY(entry);
@@ -726,6 +734,12 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
                 QVERIFY2(xml.attributes().value(QLatin1String("notr")) == QLatin1String("true"),
                          qPrintable(w->name() + QLatin1Char('.') + property));
                 untranslated.append(property);
+                // A new instance starts from the widget's own default, not an empty string.
+                std::unique_ptr<QWidget> fresh(w->createWidget(nullptr));
+                const QString given = xml.readElementText();
+                QCOMPARE(given, fresh->property(property.toLatin1().constData()).toString());
+                if (property == QLatin1String("formatLabel"))
+                    QCOMPARE(given, QStringLiteral("%0.1f"));
             } else if (tag == QLatin1String("extends")) {
                 extends = xml.readElementText();
             } else if (tag == QLatin1String("header")) {

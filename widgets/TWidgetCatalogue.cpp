@@ -6,9 +6,11 @@
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
 #include "CMeter.h"
+#include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
 #include "CPullDownMenu.h"
+#include "CTextSlider.h"
 
 #include <QMetaProperty>
 
@@ -93,6 +95,15 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                           "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
+                             "Value shown as text, changed by dragging up and down, clicking, "
+                             "the wheel, keys or a typed number",
+                             "FEkHeadAmp/kGain"),
+            // Not bound: a name is the host's data, not a parameter.
+            row<CNameEditor>("QLineEdit", "CNameEditor.h", QSize(80, 20), E::TextField,
+                             "One-line name editor taking ASCII names, reporting accepted and "
+                             "aborted edits",
+                             nullptr),
     };
     return table;
 }
