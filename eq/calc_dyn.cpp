@@ -4,8 +4,9 @@
 #include <cstdlib>
 
 const double dyn_slope_table[DYN_SLOPE_COUNT] = {
-        1.0,         0.869565217, 0.769230769, 0.666666666666666, 0.588235294, 0.5,
-        0.4,         0.333333333333333, 0.285714285, 0.25, 0.2, 0.166666666666666,
+        1.0,         0.869565217, 0.769230769, 0.666666666666666,
+        0.588235294, 0.5,         0.4,         0.333333333333333,
+        0.285714285, 0.25,        0.2,         0.166666666666666,
         0.125,       0.1,         0.05,        0.0};
 
 namespace {
@@ -34,11 +35,8 @@ constexpr int kKneeSteps = 3;
 constexpr TKneeStep kNoStep {-1, 0};
 constexpr TKneeStep kKneeTable[kKneeCodes][kKneeSteps] = {
         {kNoStep, kNoStep, kNoStep}, // hard knee
-        {{2, 2}, kNoStep, kNoStep},
-        {{4, 2}, kNoStep, kNoStep},
-        {{0, 4}, {6, 2}, kNoStep},
-        {{2, 4}, {10, 2}, kNoStep},
-        {{0, 6}, {4, 4}, {14, 2}},
+        {{2, 2}, kNoStep, kNoStep},  {{4, 2}, kNoStep, kNoStep}, {{0, 4}, {6, 2}, kNoStep},
+        {{2, 4}, {10, 2}, kNoStep},  {{0, 6}, {4, 4}, {14, 2}},
 };
 
 int truncated(double v)
@@ -91,13 +89,13 @@ int companderCore(double s, int x, int threshold)
 
 int companderOut(double s, int x, const TCompCurveParams &p)
 {
-    const double s2 = dyn_slope_table[p.type == DYN_TYPE_COMPANDER_SOFT ? kCompanderSoftSecondRatio
-                                                                       : kCompanderHardSecondRatio];
+    const double s2 =
+            dyn_slope_table[p.type == DYN_TYPE_COMPANDER_SOFT ? kCompanderSoftSecondRatio
+                                                              : kCompanderHardSecondRatio];
     const int T = p.threshold;
-    const int makeUp =
-            std::min(std::max(companderCore(s, 0, T), kMakeUpFloorDb)
-                             + (p.gainMaximum - p.gain) / kTenthsPerDb,
-                     kMakeUpCeilingDb);
+    const int makeUp = std::min(std::max(companderCore(s, 0, T), kMakeUpFloorDb)
+                                        + (p.gainMaximum - p.gain) / kTenthsPerDb,
+                                kMakeUpCeilingDb);
     const int widthEdge = T - (p.knee + 1);
     const int v = std::min(companderCore(s, x, T) - makeUp, 0);
     const int out = x >= widthEdge ? v : truncated(v - (widthEdge - x) * (1.0 / s2 - 1.0));

@@ -67,9 +67,8 @@ int CCompCurve::rebuildCount() const
 QVector<quint32> CCompCurve::observedAddresses() const
 {
     const int e = element(), c = channel();
-    return {packedAddress(), IMemAPI::pack(e, GainParameter, c),
-            IMemAPI::pack(e, KneeParameter, c), IMemAPI::pack(e, RatioParameter, c),
-            IMemAPI::pack(e, TypeParameter, c)};
+    return {packedAddress(), IMemAPI::pack(e, GainParameter, c), IMemAPI::pack(e, KneeParameter, c),
+            IMemAPI::pack(e, RatioParameter, c), IMemAPI::pack(e, TypeParameter, c)};
 }
 
 bool CCompCurve::connectMemAPI()
