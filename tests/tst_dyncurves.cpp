@@ -516,6 +516,9 @@ void tst_DynCurves::compCurvePixels_data()
     QTest::newRow("expander inf:1 clipped at the bottom")
             << 1 << -200 << 15 << 0 << 0 << QList<QPoint> {{51, 90}, {51, 60}, {52, 38}, {60, 30}}
             << QList<QPoint> {{50, 90}} << 51;
+    // +10 dB at 1:1 leaves the square at +9 dB in: the last segment ends in its own column.
+    QTest::newRow("off-scale end") << 0 << -200 << 0 << 0 << 100 << QList<QPoint> {{0, 80}, {80, 0}}
+                                   << QList<QPoint> {{81, 0}, {90, 0}} << 0;
     QTest::newRow("compander S") << 2 << -200 << 5 << 3 << 0
                                  << QList<QPoint> {{72, 34}, {52, 45}, {48, 49}, {47, 53}, {42, 78}}
                                  << QList<QPoint> {{42, 57}} << 0;
