@@ -16,8 +16,11 @@ constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
 
+constexpr const char *compThreshold = "FEkComp/kCompThreshold";
+constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
+
 // What the console thread moves now and then.
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
+constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader, compThreshold, gateThreshold};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";
