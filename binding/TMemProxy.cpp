@@ -211,6 +211,7 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
         return;
     }
     setWidgetShowState(this);
+    ++m_guiUpdates;
     updateFromMemory(data, operation, extra);
 }
 
