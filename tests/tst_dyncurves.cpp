@@ -3,6 +3,7 @@
 // written to the embedded memory, and when the pictures are rebuilt.
 
 #include "CCompCurve.h"
+#include "CDial.h"
 #include "CGateCurve.h"
 #include "TParamMemory.h"
 #include "calc_dyn.h"
@@ -259,6 +260,7 @@ private Q_SLOTS:
     void compCurveRebuildsOnlyOnChange();
     void gateCurveRebuildsOnEveryNotification();
     void workerThreadWriteShowsOnTheGuiThread();
+    void dialOnTheSameParameterReshapesTheCurve();
 };
 
 // --- the maths -------------------------------------------------------------------------------
@@ -820,6 +822,32 @@ void tst_DynCurves::workerThreadWriteShowsOnTheGuiThread()
     QCOMPARE(gate->rebuildCount(), gateBefore + 1);
     QVERIFY(lit(picture(comp), 60, rowOf(-40)));
     QVERIFY(lit(picture(gate), 20, rowOf(-52 - 10)));
+}
+
+void tst_DynCurves::dialOnTheSameParameterReshapesTheCurve()
+{
+    // As on an editor page: a ratio dial beside the curve, bound together.
+    Fixture f;
+    f.setComp(0, -200, 14, 0);
+    QWidget page;
+    auto *dial = new CDial(&page, "ratio");
+    dial->setNamedAddress(QStringLiteral("FEkComp/kCompRatio"));
+    auto *comp = new CCompCurve(&page, "comp");
+    comp->setNamedAddress(QStringLiteral("FEkComp/kCompThreshold"));
+    comp->setGeometry(60, 0, kSide, kSide);
+    QCOMPARE(f.memory.connectTree(&page, kChannel), 2);
+    page.show();
+    settle();
+    // 20:1 at +18 dB in: trunc(0.05 * 38 - 20) = -18.
+    QVERIFY(lit(picture(comp), 90, rowOf(-18)));
+
+    dial->setFocus();
+    QTest::keyClick(dial, Qt::Key_Up);
+    settle();
+    QCOMPARE(f.get(kCompElement, kCompRatio), 15);
+    const QImage img = picture(comp);
+    QVERIFY(lit(img, 90, rowOf(-20)));
+    QVERIFY(!lit(img, 90, rowOf(-18)));
 }
 
 QTEST_MAIN(tst_DynCurves)
