@@ -345,18 +345,11 @@ void tst_DynCurves::compressorFamilyMatchesReference()
                         for (int x = -72; x <= 18; ++x) {
                             const int expected =
                                     referenceComp(type, T, ratio, knee, gain, kCompGainMaximum, x);
-                            if (Calc_CompOut(p, x) != expected) {
-                                QFAIL(qPrintable(QStringLiteral("type %1 T %2 ratio %3 knee %4 "
-                                                                "gain %5 x %6: %7, expected %8")
-                                                         .arg(type)
-                                                         .arg(T)
-                                                         .arg(ratio)
-                                                         .arg(knee)
-                                                         .arg(gain)
-                                                         .arg(x)
-                                                         .arg(Calc_CompOut(p, x))
-                                                         .arg(expected)));
-                            }
+                            const int got = Calc_CompOut(p, x);
+                            if (got != expected)
+                                QFAIL(qPrintable(QString::asprintf(
+                                        "type %d T %d ratio %d knee %d gain %d x %d: %d", type, T,
+                                        ratio, knee, gain, x, got)));
                             ++compared;
                         }
                     }
