@@ -23,8 +23,13 @@ constexpr const char *inputDelay = "FEkInput/kDelay";
 constexpr const char *insertPoint = "FEkInput/kInsertPoint";
 constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
 
+// The dynamics page's thresholds.
+constexpr const char *compThreshold = "FEkComp/kCompThreshold";
+constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
+
 // What the console thread moves now and then.
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader, insertPoint, oscFrequency};
+constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
+                                     insertPoint, oscFrequency, compThreshold, gateThreshold};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

@@ -3,6 +3,7 @@
 
 #include "DemoEditor.h"
 #include "DemoEditorFactory.h"
+#include "DynamicsPage.h"
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"

@@ -1,10 +1,12 @@
 #include "TWidgetCatalogue.h"
 
+#include "CCompCurve.h"
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
+#include "CGateCurve.h"
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
@@ -93,6 +95,12 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
+            row<CCompCurve>("QWidget", "CCompCurve.h", QSize(91, 91), E::Curve,
+                            "Compressor, expander or compander transfer curve",
+                            "FEkComp/kCompThreshold"),
+            row<CGateCurve>("QWidget", "CGateCurve.h", QSize(91, 91), E::Curve,
+                            "Gate or ducker transfer curve, one pixel per dB",
+                            "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
