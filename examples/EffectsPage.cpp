@@ -1,14 +1,15 @@
 #include "EffectsPage.h"
 
 #include "CDial.h"
+#include "CLabelDisplay.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
 #include "CSimpleNotifier.h"
 #include "CVEQGraph.h"
 #include "DemoSwitch.h"
+#include "InputStrip.h"
 #include "NS_Utilities.h"
 #include "TParamMemory.h"
-#include "ValueReadout.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -74,8 +75,8 @@ CDial *knob(QGridLayout *grid, int row, int column, const QString &title, const 
     dial->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
     dial->setnSubImages(kKnobFrames);
     dial->setNamedAddress(address);
-    auto *readout = new ValueReadout(parent);
-    readout->setNamedAddress(address);
+    CLabelDisplay *readout = makeValueLabel(parent);
+    QObject::connect(dial, &CDial::textualValueChange, readout, &CLabelDisplay::setText);
     auto *cell = new QVBoxLayout;
     cell->setSpacing(1);
     cell->addWidget(caption(title, parent));
