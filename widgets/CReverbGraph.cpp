@@ -101,6 +101,11 @@ bool changesFilter(int parameter)
     return parameter == RevShape::Hpf || parameter == RevShape::Lpf;
 }
 
+QString knobAddress(int n)
+{
+    return QStringLiteral("FEkEffect/kEffectParam%1").arg(n);
+}
+
 int levelToY(int baseY, float dB)
 {
     const float v = qBound(kFloorDb, dB, 0.0f);
@@ -159,6 +164,7 @@ CReverbGraph::~CReverbGraph()
 
 void CReverbGraph::createKnobs()
 {
+    int n = 0;
     for (const KnobSpec &k : kKnobs) {
         QPoint p1(AxisLeft, RowBottom), p2(AxisRight, RowBottom);
         if (k.parameter == RevShape::Diffusion) {
@@ -168,8 +174,10 @@ void CReverbGraph::createKnobs()
                    || k.parameter == RevShape::Lpf) {
             p2 = QPoint(FreqAxisEndX, FreqAxisEndY);
         }
-        new ReverbKnob(k.parameter, p1, p2, QPoint(k.textX, kTextRow), k.textWidth,
-                       QString::fromLatin1(k.pixmap), k.threeFrames, this, k.name);
+        auto *knob = new ReverbKnob(k.parameter, p1, p2, QPoint(k.textX, kTextRow), k.textWidth,
+                                    QString::fromLatin1(k.pixmap), k.threeFrames, this, k.name);
+        // Named from the start, so that a host binding the whole tree binds the knobs too.
+        knob->setNamedAddress(knobAddress(++n));
     }
 }
 
@@ -527,7 +535,7 @@ bool CReverbGraph::connectMemAPI()
     if (memAPIReady()) {
         int n = 0;
         for (ReverbKnob *knob : knobs()) {
-            knob->setNamedAddress(QStringLiteral("FEkEffect/kEffectParam%1").arg(++n));
+            knob->setNamedAddress(knobAddress(++n));
             memAPI()->connectProxy(knob, ownChannel());
         }
     }

@@ -6,6 +6,7 @@
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CReverbGraph.h"
 
 #include <QMetaProperty>
 
@@ -76,6 +77,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                           "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
+                              "Reverb envelope, reverb time and filter curves with draggable "
+                              "parameter knobs",
+                              "FEkEffect/kEffectType"),
     };
     return table;
 }
