@@ -33,7 +33,8 @@ class ZB4R_WIDGETS_EXPORT CReverbGraph : public QWidget, public TMemProxy
     // Reverb type; Large_Hall at start.
     Q_PROPERTY(revType reverbType READ reverbType WRITE setReverbType)
     // Time-axis zoom level 0..8 (500 ms .. 50 s); 4 at start.
-    Q_PROPERTY(int zoom READ zoom WRITE setZoom NOTIFY zoomUpdated USER true)
+    // Not the user property: setZoom() announces every call, changed or not.
+    Q_PROPERTY(int zoom READ zoom WRITE setZoom NOTIFY zoomUpdated)
     Q_PROPERTY(QString namedAddress READ namedAddress WRITE setNamedAddress)
     Q_PROPERTY(bool undoEnable READ isUndoEnable WRITE setUndoEnable)
     Q_PROPERTY(int numDefaultKind READ numDefaultKind WRITE setNumDefaultKind)
