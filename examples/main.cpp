@@ -2,6 +2,7 @@
 // --screenshot DIR, it renders each screen to PNG files and prints their paths.
 
 #include "DemoEditor.h"
+#include "EffectsPage.h"
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"
@@ -46,6 +47,7 @@ int main(int argc, char **argv)
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
     editor.addPage(new EqPage(&memory));
+    editor.addPage(new EffectsPage(&memory));
     editor.addPage(new FormPage(&memory));
     editor.resize(1280, 800);
 
