@@ -5,10 +5,11 @@
 #include "CGateCurve.h"
 #include "CPopup.h"
 #include "DemoAddresses.h"
+#include "CLabelDisplay.h"
 #include "DemoSwitch.h"
+#include "InputStrip.h"
 #include "NS_Utilities.h"
 #include "TParamMemory.h"
-#include "ValueReadout.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -80,8 +81,8 @@ void addKnob(QGridLayout *grid, int column, const QString &title, const char *im
     dial->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
     dial->setnSubImages(kKnobFrames);
     dial->setNamedAddress(QString::fromLatin1(address));
-    auto *readout = new ValueReadout(parent);
-    readout->setNamedAddress(QString::fromLatin1(address));
+    CLabelDisplay *readout = makeValueLabel(parent);
+    QObject::connect(dial, &CDial::textualValueChange, readout, &CLabelDisplay::setText);
     auto *cell = new QVBoxLayout;
     cell->setSpacing(1);
     cell->addWidget(caption(title, parent));
@@ -203,6 +204,7 @@ void DynamicsPage::bind()
 {
     memory()->connectTree(m_channelBox, m_channel);
     showCurrentSwitchValues(this);
+    showValueTexts(this);
 }
 
 void DynamicsPage::selectChannel(int channel)
@@ -213,4 +215,5 @@ void DynamicsPage::selectChannel(int channel)
     m_channel = channel;
     memory()->connectTree(m_channelBox, m_channel);
     showCurrentSwitchValues(m_channelBox);
+    showValueTexts(m_channelBox);
 }

@@ -3,11 +3,13 @@
 
 #include "DemoPage.h"
 
-class CVEQGraph;
+class CReverbGraph;
+class QComboBox;
+class VintageEqPanel;
 
-// The effect editor: the vintage-EQ slot of effect unit 1 with its graph and, bound to the same
-// parameters, a dial per section's frequency, level and Q, the end types, the on switches, the
-// Flat, Default and zoom buttons and the console's sample rate.
+// The effect editor: effect 1's reverb as a graph with draggable knobs, a type selector that
+// loads the type's preset into the memory (as the console does), a zoom selector kept in step
+// with the graph, and an auto-zoom switch; beside it the same unit's vintage-EQ slot.
 class EffectsPage : public DemoPage
 {
     Q_OBJECT
@@ -17,7 +19,11 @@ public:
     void bind() override;
 
 private:
-    CVEQGraph *m_graph;
+    void loadPreset(int type);
+
+    CReverbGraph *m_graph;
+    QComboBox *m_zoom;
+    VintageEqPanel *m_veq;
 };
 
 #endif

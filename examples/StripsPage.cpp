@@ -35,7 +35,7 @@ void StripsPage::bind()
 {
     for (InputStrip *strip : std::as_const(m_strips)) {
         memory()->connectTree(strip, strip->channel());
-        strip->showValueTexts();
+        showValueTexts(strip);
         // Text sliders read nothing when they connect.
         for (CTextSlider *slider : strip->findChildren<CTextSlider *>())
             slider->forceUpdate();

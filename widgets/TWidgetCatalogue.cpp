@@ -12,6 +12,7 @@
 #include "COnOffButton.h"
 #include "CPopup.h"
 #include "CPullDownMenu.h"
+#include "CReverbGraph.h"
 #include "CTextSlider.h"
 #include "CVEQGraph.h"
 
@@ -104,6 +105,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                             "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
+                              "Reverb envelope, reverb time and filter curves with draggable "
+                              "parameter knobs",
+                              "FEkEffect/kEffectType"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
                              "Value shown as text, changed by dragging up and down, clicking, "
                              "the wheel, keys or a typed number",
