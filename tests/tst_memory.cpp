@@ -1,61 +1,22 @@
-#include "TMemProxy.h"
 #include "TParamInfo.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QBuffer>
 #include <QDataStream>
-#include <QMutex>
 #include <QRegularExpression>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <memory>
 
 namespace {
 
-// A proxy that records what the memory hands it, on whatever thread that happens.
-class RecordingProxy : public TMemProxy
-{
-public:
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override
-    {
-        Q_UNUSED(extra)
-        calls.fetch_add(1);
-        if (data) {
-            QMutexLocker lock(&mutex);
-            lastData = QByteArray(reinterpret_cast<const char *>(data), 4);
-            dataThread = QThread::currentThread();
-        }
-        if (memAPI() && address().isValid())
-            lastSeen.store(memAPI()->getValue(element(), parameter(), channel()));
-        lastOperation = operation;
-        if (onProcess)
-            onProcess(this);
-    }
-    bool connectMemAPI() override
-    {
-        connectCalls++;
-        return TMemProxy::connectMemAPI();
-    }
-    void applyConnection(int attached) override { lastConnection = attached; }
-
-    std::atomic<int> calls {0};
-    std::atomic<int> lastSeen {std::numeric_limits<int>::min()};
-    int lastOperation = -1;
-    int connectCalls = 0;
-    int lastConnection = -1;
-    QMutex mutex;
-    QByteArray lastData;
-    QThread *dataThread = nullptr;
-    std::function<void(RecordingProxy *)> onProcess;
-};
+using RecordingProxy = TestRig::Watcher;
 
 // A QObject proxy, as forms hold them.
 class ObjectProxy : public QObject, public RecordingProxy
@@ -152,15 +113,6 @@ int elementOf(const TParamMemory &m, const char *key)
     return m.sectionElement(QLatin1String(key));
 }
 
-IMemAPI::TSingleAddress resolved(const TParamMemory &m, const char *name, int own = 0)
-{
-    IMemAPI::TSingleAddress a;
-    const bool ok = m.resolveNamed(QLatin1String(name), own, &a);
-    if (!ok)
-        qWarning("%s does not resolve", name);
-    return a;
-}
-
 QVector<int> snapshot(TParamMemory &m)
 {
     QVector<int> values;
@@ -179,19 +131,25 @@ class tst_Memory : public QObject
 
 private Q_SLOTS:
     void catalogueDescribesTheConsole();
+    void loadCatalogueRejectsBadDescriptions_data();
     void loadCatalogueRejectsBadDescriptions();
+    void loadCatalogueTakesAHostConsole();
     void valuesAreClampedToTheRange();
     void defaultsAndAlternativeDefaults();
     void unknownAddressesChangeNothing();
     void writesNotifyOnlyOnChange();
     void notificationsFollowRegistrationChanges();
     void textTablesRoundTrip();
+    void valueTexts_data();
+    void valueTexts();
     void textSpecialTables();
     void faderLawIsMonotonicAndInverts();
     void faderLawFailsWithoutALaw();
     void undoRedoAcrossGroups();
     void applyParamInfoIsOneUndoStep();
+    void namedAddressesResolve_data();
     void namedAddressesResolve();
+    void addressQueriesReportTheirFields();
     void malformedNamedAddressesStayUnresolved_data();
     void malformedNamedAddressesStayUnresolved();
     void addressListsLayChannelRangesEndToEnd();
@@ -236,42 +194,50 @@ void tst_Memory::catalogueDescribesTheConsole()
         QCOMPARE(m.parameterKey(a.element, a.parameter), QStringLiteral("kEffectParam%1").arg(k));
     }
     QVERIFY(m.resolveNamed(QStringLiteral("00kSetupTCEventParams/kTCEventFrameRate"), 0, nullptr));
-    const IMemAPI::TSingleAddress rate = resolved(m, "00kSetupTCEventParams/kTCEventFrameRate");
+    const IMemAPI::TSingleAddress rate =
+            TestRig::resolve(m, "00kSetupTCEventParams/kTCEventFrameRate");
     QCOMPARE(m.getMinimum(rate.element, rate.parameter, 0), 0);
     QCOMPARE(m.getMaximum(rate.element, rate.parameter, 0), 3);
     QCOMPARE(m.channelCount(elementOf(m, "kSetupKV518")), 16);
-    // The input patch names: "---" then the AD ports.
-    const IMemAPI::TSingleAddress patch = resolved(m, "00kPatchInInput/kPatchIn");
-    QString text;
-    QCOMPARE(m.valueToText(0, 0, &text, nullptr, 0, 0, patch.element, patch.parameter), 0);
-    QCOMPARE(text, QStringLiteral("---"));
-    m.valueToText(0, 0, &text, nullptr, 1, 0, patch.element, patch.parameter);
-    QCOMPARE(text, QStringLiteral("AD 1"));
+}
+
+void tst_Memory::loadCatalogueRejectsBadDescriptions_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("not json") << QByteArray("not json");
+    QTest::newRow("array") << QByteArray("[]");
+    QTest::newRow("key without k")
+            << QByteArray(R"({"sections":[{"key":"Input","element":1,"params":[]}]})");
+    QTest::newRow("minimum above maximum") << QByteArray(
+            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"min":5,"max":1}]}]})");
+    QTest::newRow("default outside") << QByteArray(
+            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"max":3,"default":9}]}]})");
+    QTest::newRow("element twice")
+            << QByteArray(R"({"sections":[{"key":"kA","element":1},{"key":"kB","element":1}]})");
+    QTest::newRow("text not a table") << QByteArray(
+            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"text":77}]}]})");
+    QTest::newRow("element too large")
+            << QByteArray(R"({"sections":[{"key":"kA","element":5000}]})");
 }
 
 void tst_Memory::loadCatalogueRejectsBadDescriptions()
 {
+    QFETCH(QByteArray, json);
     TParamMemory m;
     const QString name = m.catalogueName();
-    const QByteArray bad[] = {
-            "not json",
-            "[]",
-            R"({"sections":[{"key":"Input","element":1,"params":[]}]})", // key without 'k'
-            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"min":5,"max":1}]}]})",
-            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"max":3,"default":9}]}]})",
-            R"({"sections":[{"key":"kA","element":1},{"key":"kB","element":1}]})",
-            R"({"sections":[{"key":"kA","element":1,"params":[{"key":"kP","id":0,"text":77}]}]})",
-            R"({"sections":[{"key":"kA","element":5000}]})",
-    };
-    for (const QByteArray &json : bad) {
-        QString error;
-        QVERIFY2(!m.loadCatalogue(json, &error), json.constData());
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(m.catalogueName(), name);
-    }
+    const QVector<int> before = snapshot(m);
+    QString error;
+    QVERIFY(!m.loadCatalogue(json, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(m.catalogueName(), name);
+    QCOMPARE(snapshot(m), before);
+}
 
+void tst_Memory::loadCatalogueTakesAHostConsole()
+{
     // A small host catalogue with a parameter array; values start at their defaults.
-    const IMemAPI::TSingleAddress fader = resolved(m, "00kInput/kFader");
+    TParamMemory m;
+    const IMemAPI::TSingleAddress fader = TestRig::resolve(m, "00kInput/kFader");
     m.setValue(fader.element, fader.parameter, 0, 500, m.sourceId());
     QVERIFY(m.loadCatalogue(R"({"name":"tiny","sections":[{"key":"kBox","element":3,"channels":2,
         "params":[{"key":"kKnob","id":4,"count":3,"stride":2,"min":-5,"max":5,"default":1}]}]})"));
@@ -317,11 +283,11 @@ void tst_Memory::defaultsAndAlternativeDefaults()
         QVERIFY(alt <= m.getMaximum(r.element, r.parameter, 0));
     }
     // A fader's alternative default is unity gain, 823.
-    const IMemAPI::TSingleAddress fader = resolved(m, "00kInput/kFader");
+    const IMemAPI::TSingleAddress fader = TestRig::resolve(m, "00kInput/kFader");
     int unavailable = -1;
     QCOMPARE(m.getValueEx(fader.element, fader.parameter, 3, true, &unavailable), 823);
     QCOMPARE(unavailable, 0);
-    const IMemAPI::TSingleAddress pan = resolved(m, "00kInput/kPan");
+    const IMemAPI::TSingleAddress pan = TestRig::resolve(m, "00kInput/kPan");
     m.getValueEx(pan.element, pan.parameter, 3, true, &unavailable);
     QCOMPARE(unavailable, 1);
     // Unknown addresses have nothing to offer.
@@ -337,7 +303,7 @@ void tst_Memory::unknownAddressesChangeNothing()
 {
     TParamMemory m;
     RecordingProxy watcher;
-    const IMemAPI::TSingleAddress on = resolved(m, "00kInput/kOn");
+    const IMemAPI::TSingleAddress on = TestRig::resolve(m, "00kInput/kOn");
     m.addObserver(&watcher, IMemAPI::pack(on.element, on.parameter, 0));
     const QVector<int> before = snapshot(m);
     const int channels = m.channelCount(on.element);
@@ -358,7 +324,7 @@ void tst_Memory::writesNotifyOnlyOnChange()
 {
     TParamMemory m;
     RecordingProxy a, b;
-    const IMemAPI::TSingleAddress gain = resolved(m, "05kInputEQ/kBandGain2");
+    const IMemAPI::TSingleAddress gain = TestRig::resolve(m, "05kInputEQ/kBandGain2");
     const quint32 packed = gain.packed();
     a.setMemAPI(&m);
     a.setAddress(gain.element, gain.channel, gain.parameter);
@@ -395,8 +361,8 @@ void tst_Memory::writesNotifyOnlyOnChange()
 void tst_Memory::notificationsFollowRegistrationChanges()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress gain = resolved(m, "05kInputEQ/kBandGain2");
-    const IMemAPI::TSingleAddress other = resolved(m, "06kInputEQ/kBandGain2");
+    const IMemAPI::TSingleAddress gain = TestRig::resolve(m, "05kInputEQ/kBandGain2");
+    const IMemAPI::TSingleAddress other = TestRig::resolve(m, "06kInputEQ/kBandGain2");
     const quint32 packed = gain.packed();
     const int minimum = m.getMinimum(gain.element, gain.parameter, gain.channel);
     int next = minimum;
@@ -538,66 +504,95 @@ void tst_Memory::textTablesRoundTrip()
     QVERIFY(checkedTables > 10);
 }
 
+void tst_Memory::valueTexts_data()
+{
+    QTest::addColumn<int>("e");
+    QTest::addColumn<int>("p");
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("compact");
+    QTest::addColumn<bool>("fromTable");
+    QTest::addColumn<QString>("text"); // empty: compare the number the text shows
+    QTest::addColumn<double>("number");
+
+    TParamMemory m;
+    const auto at = [&](const char *name) {
+        const IMemAPI::TSingleAddress a = TestRig::resolve(m, name);
+        return std::make_pair(int(a.element), int(a.parameter));
+    };
+    const auto [patchE, patchP] = at("00kPatchInInput/kPatchIn");
+    const auto [panE, panP] = at("00kInput/kPan");
+    const auto [freqE, freqP] = at("00kInputEQ/kBandFreq1");
+    const auto [qE, qP] = at("00kInputEQ/kBandQ1");
+    const double minusInf = -std::numeric_limits<double>::infinity();
+    // Fader table 5: 823 is 0 dB, 1023 is +10 dB, 0 is minus infinity.
+    QTest::newRow("fader unity") << 0 << 0 << 5 << 823 << 0 << true << "" << 0.0;
+    QTest::newRow("fader top") << 0 << 0 << 5 << 1023 << 0 << true << "" << 10.0;
+    QTest::newRow("fader off") << 0 << 0 << 5 << 0 << 0 << true << "" << minusInf;
+    // The input patch names: "---" then the AD ports.
+    QTest::newRow("not patched") << patchE << patchP << 0 << 0 << 0 << true << "---" << 0.0;
+    QTest::newRow("first port") << patchE << patchP << 0 << 1 << 0 << true << "AD 1" << 0.0;
+    // Pan: its minimum is negative, so table 0 takes values counted from it; tables below 0
+    // take raw values.
+    QTest::newRow("pan left") << panE << panP << 0 << 0 << 0 << true << "L63" << 0.0;
+    QTest::newRow("pan centre") << panE << panP << 0 << 63 << 0 << true << "C" << 0.0;
+    QTest::newRow("pan right") << panE << panP << 0 << 126 << 0 << true << "R63" << 0.0;
+    QTest::newRow("pan raw") << panE << panP << -3 << -63 << 0 << true << "L63" << 0.0;
+    // EQ frequencies: value v is 1/24-octave index 2v, index 8 is 20 Hz and index 248 20 kHz.
+    QTest::newRow("lowest frequency") << freqE << freqP << 0 << 4 << 0 << true << "" << 20.0;
+    QTest::newRow("highest frequency") << freqE << freqP << 0 << 124 << 0 << true << "" << 20000.0;
+    QTest::newRow("compact frequency")
+            << freqE << freqP << -3 << 124 << 1 << true << "20.0k" << 0.0;
+    // Q: value q is Q index 80 - 2q; index 40 (row 20) is Q 1.0.
+    QTest::newRow("Q 1") << qE << qP << 0 << 20 << 0 << true << "" << 1.0;
+    // No table: the number, and a non-zero result.
+    QTest::newRow("no such table") << 0 << 0 << 999 << 42 << 0 << false << "42" << 0.0;
+    QTest::newRow("no such parameter") << 999 << 0 << 0 << -7 << 0 << false << "-7" << 0.0;
+}
+
+void tst_Memory::valueTexts()
+{
+    QFETCH(int, e);
+    QFETCH(int, p);
+    QFETCH(int, table);
+    QFETCH(int, value);
+    QFETCH(int, compact);
+    QFETCH(bool, fromTable);
+    QFETCH(QString, text);
+    QFETCH(double, number);
+    TParamMemory m;
+    QString shown;
+    QCOMPARE(m.valueToText(0, table, &shown, nullptr, value, compact, e, p) == 0, fromTable);
+    if (!text.isEmpty()) {
+        QCOMPARE(shown, text);
+    } else {
+        double n = 0;
+        QVERIFY2(numberOfText(shown, &n), qPrintable(shown));
+        QCOMPARE(n, number);
+    }
+}
+
 void tst_Memory::textSpecialTables()
 {
     TParamMemory m;
-    double n = 0;
-    QString text;
-    // Fader table 5: 823 is 0 dB, 1023 is +10 dB, 0 is minus infinity.
-    m.valueToText(0, 5, &text, nullptr, 823, 0);
-    QVERIFY(numberOfText(text, &n));
-    QCOMPARE(n, 0.0);
-    m.valueToText(0, 5, &text, nullptr, 1023, 0);
-    QVERIFY(numberOfText(text, &n));
-    QCOMPARE(n, 10.0);
-    m.valueToText(0, 5, &text, nullptr, 0, 0);
-    QVERIFY(text.startsWith(QLatin1String("-inf")));
     QCOMPARE(m.valueFromNumber(5, -std::numeric_limits<float>::infinity()), 0);
     QCOMPARE(m.valueFromNumber(5, 0.0f), 823);
     QCOMPARE(m.valueFromNumber(5, 40.0f), 1023);
+    // Table 0 with a typed number rounds.
+    QCOMPARE(m.valueFromNumber(0, 2.6f), 3);
+    QCOMPARE(m.valueFromNumber(0, -2.6f), -3);
+    QVERIFY(m.valueToText(0, 5, nullptr, nullptr, 1, 0) != 0);
 
-    // Pan: its minimum is negative, so table 0 takes values counted from it.
-    const IMemAPI::TSingleAddress pan = resolved(m, "00kInput/kPan");
-    m.valueToText(0, 0, &text, nullptr, 0, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("L63"));
-    m.valueToText(0, 0, &text, nullptr, 63, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("C"));
-    m.valueToText(0, 0, &text, nullptr, 126, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("R63"));
-    // Tables below 0 take raw values.
-    m.valueToText(0, -3, &text, nullptr, -63, 0, pan.element, pan.parameter);
-    QCOMPARE(text, QStringLiteral("L63"));
-
-    // EQ frequencies: value v is 1/24-octave index 2v, index 8 is 20 Hz and index 248 20 kHz;
-    // twelve values make an octave.
-    const IMemAPI::TSingleAddress freq = resolved(m, "00kInputEQ/kBandFreq1");
+    // Twelve EQ frequency values make an octave.
+    const IMemAPI::TSingleAddress freq = TestRig::resolve(m, "00kInputEQ/kBandFreq1");
     auto hz = [&](int v) {
         QString t;
         m.valueToText(0, 0, &t, nullptr, v, 0, freq.element, freq.parameter);
         double f = 0;
         return numberOfText(t, &f) ? f : -1.0;
     };
-    QCOMPARE(hz(4), 20.0);
-    QCOMPARE(hz(124), 20000.0);
     for (int v = 4; v + 12 <= 124; ++v)
         QVERIFY2(std::abs(hz(v + 12) / hz(v) - 2.0) < 0.04, qPrintable(QString::number(v)));
-    m.valueToText(0, -3, &text, nullptr, 124, 1, freq.element, freq.parameter);
-    QCOMPARE(text, QStringLiteral("20.0k"));
-
-    // Q: value q is Q index 80 - 2q; index 40 (row 20) is Q 1.0.
-    const IMemAPI::TSingleAddress q = resolved(m, "00kInputEQ/kBandQ1");
-    m.valueToText(0, 0, &text, nullptr, 20, 0, q.element, q.parameter);
-    QVERIFY(numberOfText(text, &n));
-    QCOMPARE(n, 1.0);
-
-    // Table 0 with a typed number rounds; no table: the number, and a non-zero result.
-    QCOMPARE(m.valueFromNumber(0, 2.6f), 3);
-    QCOMPARE(m.valueFromNumber(0, -2.6f), -3);
-    QVERIFY(m.valueToText(0, 999, &text, nullptr, 42, 0) != 0);
-    QCOMPARE(text, QStringLiteral("42"));
-    QVERIFY(m.valueToText(0, 0, &text, nullptr, -7, 0, 999, 0) != 0);
-    QCOMPARE(text, QStringLiteral("-7"));
-    QVERIFY(m.valueToText(0, 5, nullptr, nullptr, 1, 0) != 0);
 
     // Value names.
     QStringList names {QStringLiteral("keep")};
@@ -613,7 +608,7 @@ void tst_Memory::faderLawIsMonotonicAndInverts()
 {
     TParamMemory m;
     for (const char *name : {"00kInput/kFader", "00kInput/kAuxLevel3", "00kMix/kFader"}) {
-        const IMemAPI::TSingleAddress a = resolved(m, name);
+        const IMemAPI::TSingleAddress a = TestRig::resolve(m, name);
         const int lo = m.getMinimum(a.element, a.parameter, 0);
         const int hi = m.getMaximum(a.element, a.parameter, 0);
         for (int n : {40, 200, 1000, 4096}) {
@@ -663,8 +658,8 @@ void tst_Memory::faderLawIsMonotonicAndInverts()
 void tst_Memory::faderLawFailsWithoutALaw()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress pan = resolved(m, "00kInput/kPan");
-    const IMemAPI::TSingleAddress fader = resolved(m, "00kInput/kFader");
+    const IMemAPI::TSingleAddress pan = TestRig::resolve(m, "00kInput/kPan");
+    const IMemAPI::TSingleAddress fader = TestRig::resolve(m, "00kInput/kFader");
     int n = 100;
     QVERIFY(m.faderPositionFromValue(&n, pan.element, pan.parameter, 0) != 0);
     QCOMPARE(n, 100);
@@ -681,8 +676,8 @@ void tst_Memory::undoRedoAcrossGroups()
     TParamMemory m;
     QSignalSpy state(&m, &TParamMemory::undoStateChanged);
     RecordingProxy x, y;
-    const IMemAPI::TSingleAddress ax = resolved(m, "00kInputSurround/kSurrX");
-    const IMemAPI::TSingleAddress ay = resolved(m, "00kInputSurround/kSurrY");
+    const IMemAPI::TSingleAddress ax = TestRig::resolve(m, "00kInputSurround/kSurrX");
+    const IMemAPI::TSingleAddress ay = TestRig::resolve(m, "00kInputSurround/kSurrY");
     x.setAddress(ax.element, ax.channel, ax.parameter);
     y.setAddress(ay.element, ay.channel, ay.parameter);
     m.addObserver(&x, ax.packed());
@@ -758,8 +753,8 @@ void tst_Memory::undoRedoAcrossGroups()
 void tst_Memory::applyParamInfoIsOneUndoStep()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress a = resolved(m, "02kInputEQ/kBandGain1");
-    const IMemAPI::TSingleAddress b = resolved(m, "03kInput/kPan");
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, "02kInputEQ/kBandGain1");
+    const IMemAPI::TSingleAddress b = TestRig::resolve(m, "03kInput/kPan");
     const int a0 = m.getValue(a.element, a.parameter, a.channel);
     const int b0 = m.getValue(b.element, b.parameter, b.channel);
     QBuffer buffer;
@@ -798,24 +793,58 @@ void tst_Memory::applyParamInfoIsOneUndoStep()
     m.forgetProxy(&watcher);
 }
 
+void tst_Memory::namedAddressesResolve_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("own");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("channel"); // -1: does not resolve
+
+    QTest::newRow("own channel") << "FEkEffect/kEffectParam3" << 5 << "kEffect"
+                                 << "kEffectParam3" << 5;
+    QTest::newRow("lower-case hex") << "0akSetupKV518/kKV518Port" << 0 << "kSetupKV518"
+                                    << "kKV518Port" << 10;
+    QTest::newRow("upper-case hex") << "0AkSetupKV518/kKV518Port" << 3 << "kSetupKV518"
+                                    << "kKV518Port" << 10;
+    QTest::newRow("lower-case own channel") << "fekInput/kOn" << 47 << "kInput"
+                                            << "kOn" << 47;
+    QTest::newRow("count prefix") << "18FEkMixPair/kPair" << 2 << "kMixPair"
+                                  << "kPair" << 2;
+    // "FE" on a channel the element lacks.
+    QTest::newRow("own channel past the element") << "FEkInput/kOn" << 48 << ""
+                                                  << "" << -1;
+    QTest::newRow("negative own channel") << "FEkInput/kOn" << -1 << ""
+                                          << "" << -1;
+}
+
 void tst_Memory::namedAddressesResolve()
 {
+    QFETCH(QString, name);
+    QFETCH(int, own);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(int, channel);
     TParamMemory m;
-    const int effect = elementOf(m, "kEffect");
     IMemAPI::TSingleAddress a;
-    QVERIFY(m.resolveNamed(QStringLiteral("FEkEffect/kEffectParam3"), 5, &a));
-    QCOMPARE(int(a.element), effect);
-    QCOMPARE(int(a.channel), 5);
-    QCOMPARE(m.parameterKey(a.element, a.parameter), QStringLiteral("kEffectParam3"));
-    // Hex digits in either case.
-    QVERIFY(m.resolveNamed(QStringLiteral("0akSetupKV518/kKV518Port"), 0, &a));
-    QCOMPARE(int(a.channel), 10);
-    QVERIFY(m.resolveNamed(QStringLiteral("0AkSetupKV518/kKV518Port"), 0, &a));
-    QCOMPARE(int(a.channel), 10);
-    QVERIFY(m.resolveNamed(QStringLiteral("fekInput/kOn"), 47, &a));
-    QCOMPARE(int(a.channel), 47);
-    QVERIFY(!m.resolveNamed(QStringLiteral("FEkInput/kOn"), 48, &a)); // own channel out of range
+    QCOMPARE(m.resolveNamed(name, own, &a), channel >= 0);
+    // A bound object resolves its name the same way.
+    RecordingProxy proxy;
+    QCOMPARE(TestRig::bind(m, proxy, name, own), channel >= 0);
+    if (channel < 0) {
+        QVERIFY(!proxy.address().isValid());
+        QCOMPARE(m.observerCount(), 0);
+        return;
+    }
+    QCOMPARE(int(a.element), m.sectionElement(section));
+    QCOMPARE(int(a.channel), channel);
+    QCOMPARE(m.parameterKey(a.element, a.parameter), key);
+    QCOMPARE(proxy.packedAddress(), a.packed());
+}
 
+void tst_Memory::addressQueriesReportTheirFields()
+{
+    TParamMemory m;
     TAddressQuery query("FEkInputEQ/kBandFreq2");
     QCOMPARE(m.resolveAddress(&query), 0);
     QCOMPARE(int(query.field[0]), 47);
@@ -833,7 +862,9 @@ void tst_Memory::malformedNamedAddressesStayUnresolved_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("empty") << QString();
     QTest::newRow("blank") << QStringLiteral("   ");
+    QTest::newRow("only separators") << QStringLiteral(";;;");
     QTest::newRow("bad hex") << QStringLiteral("0GkInput/kOn");
+    QTest::newRow("bad hex first") << QStringLiteral("G1kEffect/kEffectParam1");
     QTest::newRow("no hex") << QStringLiteral("kInput/kOn");
     QTest::newRow("one digit") << QStringLiteral("0kInput/kOn");
     QTest::newRow("unknown section") << QStringLiteral("00kNoSuch/kOn");
@@ -841,10 +872,16 @@ void tst_Memory::malformedNamedAddressesStayUnresolved_data()
     QTest::newRow("missing slash") << QStringLiteral("00kInputkOn");
     QTest::newRow("section only") << QStringLiteral("00kInput");
     QTest::newRow("two slashes") << QStringLiteral("00kInput/kOn/kOn");
+    QTest::newRow("trailing junk") << QStringLiteral("FEkEffect/kEffectParam1/x");
     QTest::newRow("placeholder") << QStringLiteral("FEkEffect/kEffectParam%1");
+    QTest::newRow("index past the end") << QStringLiteral("FEkEffect/kEffectParam99");
+    QTest::newRow("non ascii") << QStringLiteral("FEk\u00e9ffect/kEffectParam1");
     QTest::newRow("channel out of range") << QStringLiteral("40kInput/kOn");
+    QTest::newRow("channel past a small element") << QStringLiteral("7FkEffect/kEffectParam1");
     QTest::newRow("space after hex") << QStringLiteral("00 kInput/kOn");
     QTest::newRow("zero count") << QStringLiteral("00FEkInput/kOn");
+    // A count prefix larger than the element's channels.
+    QTest::newRow("count past the element") << QStringLiteral("31FEkInput/kOn");
     QTest::newRow("list") << QStringLiteral("00kInput/kOn;01kInput/kOn");
 }
 
@@ -859,11 +896,20 @@ void tst_Memory::malformedNamedAddressesStayUnresolved()
     QVERIFY(m.resolveAddress(&query) != 0);
     for (quint16 f : query.field)
         QCOMPARE(int(f), 0xFFFF);
+    // A ";"-list is read by lists and bound objects alone.
+    if (name.contains(QLatin1Char(';')))
+        return;
     // As a list entry it is dropped.
     TAddressList list;
-    const QString text = name.contains(QLatin1Char(';')) ? QString() : name;
-    QCOMPARE(m.parseAddressList(&list, &text), 0);
+    QCOMPARE(m.parseAddressList(&list, &name), 0);
     QVERIFY(list.isEmpty());
+    // A bound object stays unbound; notifications and default handling do nothing harmful.
+    RecordingProxy proxy;
+    QVERIFY(!TestRig::bind(m, proxy, name));
+    QVERIFY(!proxy.address().isValid());
+    proxy.process(nullptr, 0, 0);
+    proxy.reset2defaults();
+    QCOMPARE(m.observerCount(), 0);
 }
 
 void tst_Memory::addressListsLayChannelRangesEndToEnd()
@@ -898,8 +944,8 @@ void tst_Memory::batchModeSendsOneNotificationPerAddress()
 {
     TParamMemory m;
     RecordingProxy a, b;
-    const IMemAPI::TSingleAddress x = resolved(m, "00kFxSurround/kSurrX");
-    const IMemAPI::TSingleAddress y = resolved(m, "00kFxSurround/kSurrY");
+    const IMemAPI::TSingleAddress x = TestRig::resolve(m, "00kFxSurround/kSurrX");
+    const IMemAPI::TSingleAddress y = TestRig::resolve(m, "00kFxSurround/kSurrY");
     a.setAddress(x.element, x.channel, x.parameter);
     b.setAddress(y.element, y.channel, y.parameter);
     a.setMemAPI(&m);
@@ -998,7 +1044,7 @@ void tst_Memory::meterFeedFromAWorkerThread()
 {
     TParamMemory m;
     RecordingProxy meter;
-    const IMemAPI::TSingleAddress a = resolved(m, "07kMeter/kInputLevel");
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, "07kMeter/kInputLevel");
     QCOMPARE(m.registerMeter(true, &meter, a.element, a.parameter, a.channel), 0);
     QCOMPARE(m.meterSubscriberCount(), 1);
     // Any address may be metered.
@@ -1044,8 +1090,8 @@ void tst_Memory::meterTables()
 void tst_Memory::observersMayReenterTheMemory()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress a = resolved(m, "00kInput/kPan");
-    const IMemAPI::TSingleAddress b = resolved(m, "01kInput/kPan");
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, "00kInput/kPan");
+    const IMemAPI::TSingleAddress b = TestRig::resolve(m, "01kInput/kPan");
     RecordingProxy self, adder, added, writer, chained;
     self.setAddress(a.element, a.channel, a.parameter);
     self.setMemAPI(&m);
@@ -1084,7 +1130,7 @@ void tst_Memory::observersMayReenterTheMemory()
 void tst_Memory::removeObserverWaitsForACallInFlight()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress a = resolved(m, "00kInput/kOn");
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, "00kInput/kOn");
     for (bool forget : {false, true}) {
         RecordingProxy slow;
         QSemaphore entered, release;
@@ -1129,8 +1175,8 @@ void tst_Memory::removeObserverWaitsForACallInFlight()
 void tst_Memory::floodFromTwoThreads()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress a = resolved(m, "00kInput/kFader");
-    const IMemAPI::TSingleAddress b = resolved(m, "01kInput/kFader");
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, "00kInput/kFader");
+    const IMemAPI::TSingleAddress b = TestRig::resolve(m, "01kInput/kFader");
     RecordingProxy watcher;
     watcher.setMemAPI(&m);
     watcher.setAddress(a.element, a.channel, a.parameter);
@@ -1224,7 +1270,7 @@ void tst_Memory::memoryDestructionDetachesProxies()
 void tst_Memory::patchResolution()
 {
     TParamMemory m;
-    const IMemAPI::TSingleAddress patch = resolved(m, "00kPatchInInput/kPatchIn");
+    const IMemAPI::TSingleAddress patch = TestRig::resolve(m, "00kPatchInInput/kPatchIn");
     TAddressQuery base("FEkHeadAmp/k48V");
     QCOMPARE(m.resolveAddress(&base), 0);
     const int e = base.field[0];
@@ -1281,20 +1327,13 @@ void tst_Memory::paramInfoMatching()
 
 void tst_Memory::hostSettings()
 {
+    // Each memory writes under its own source; the embedded one offers no editors or tasks.
     TParamMemory m, other;
     QCOMPARE(m.sourceId(0), m.sourceId(0));
     QVERIFY(m.sourceId(0) != other.sourceId(0));
     QVERIFY(!m.editorFactory());
     QVERIFY(!m.currentTask(0));
     QVERIFY(!m.taskActive());
-    QVERIFY(m.isReady());
-    m.setReady(false);
-    QVERIFY(!m.isReady());
-    QSignalSpy online(&m, &TParamMemory::onlineChanged);
-    const bool was = m.isOnline();
-    m.setOnline(!was);
-    m.setOnline(!was);
-    QCOMPARE(online.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Memory)
