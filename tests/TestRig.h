@@ -76,16 +76,18 @@ inline IMemAPI::TSingleAddress resolve(const TParamMemory &memory, const QString
     return a;
 }
 
-inline IMemAPI::TSingleAddress resolve(const TParamMemory &memory, const char *name, int own = 0)
-{
-    return resolve(memory, QString::fromLatin1(name), own);
-}
-
 // Names the address of a bound object and connects it on own channel; true once attached.
 inline bool bind(TParamMemory &memory, TMemProxy &proxy, const QString &name, int own = 0)
 {
     proxy.setNamedAddress(name);
     return memory.connectProxy(&proxy, own) == 0 && proxy.isAttached();
+}
+
+// Gives proxy an address and registers it there as an observer (which gives it the memory).
+inline void observe(TParamMemory &memory, TMemProxy &proxy, const IMemAPI::TSingleAddress &a)
+{
+    proxy.setAddress(a.element, a.channel, a.parameter);
+    memory.addObserver(&proxy, a.packed());
 }
 
 // What the memory holds at a bound object's address; a write there by another editor.
@@ -114,7 +116,6 @@ public:
             lastData = QByteArray(reinterpret_cast<const char *>(data), 4);
             dataThread = QThread::currentThread();
         }
-        lastOperation = operation;
         if (handOver) {
             if (!memAPIReady())
                 return;
@@ -144,7 +145,6 @@ public:
     std::atomic<int> handedOver {0}; // calls passed to the GUI thread
     std::atomic<int> reads {0}; // calls that read the value
     std::atomic<int> lastSeen {std::numeric_limits<int>::min()};
-    int lastOperation = -1;
     int connectCalls = 0;
     int lastConnection = -1;
     QMutex mutex;

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -69,17 +70,16 @@ private Q_SLOTS:
 
 void tst_Binding::packedAddressLayout()
 {
+    // The observer key hosts see: element << 22 | parameter << 11 | channel.
     QCOMPARE(IMemAPI::pack(47, 10, 3), (47u << 22) | (10u << 11) | 3u);
-    const quint32 packed = IMemAPI::pack(270, 32, 0);
-    QCOMPARE(IMemAPI::packedElement(packed), 270);
-    QCOMPARE(IMemAPI::packedParameter(packed), 32);
-    QCOMPARE(IMemAPI::packedChannel(packed), 0);
-    IMemAPI::TSingleAddress a;
-    QVERIFY(!a.isValid());
-    a.element = 47;
-    a.channel = 5;
-    a.parameter = 9;
-    QCOMPARE(a.packed(), IMemAPI::pack(47, 9, 5));
+    for (const auto &a : {std::make_tuple(0, 0, 0), std::make_tuple(47, 10, 3),
+                          std::make_tuple(1023, 2047, 2047), std::make_tuple(270, 32, 0)}) {
+        const quint32 packed = IMemAPI::pack(std::get<0>(a), std::get<1>(a), std::get<2>(a));
+        QCOMPARE(IMemAPI::packedElement(packed), std::get<0>(a));
+        QCOMPARE(IMemAPI::packedParameter(packed), std::get<1>(a));
+        QCOMPARE(IMemAPI::packedChannel(packed), std::get<2>(a));
+    }
+    QVERIFY(!IMemAPI::TSingleAddress().isValid());
 }
 
 void tst_Binding::connectResolvesOwnChannel()

@@ -139,6 +139,7 @@ private Q_SLOTS:
     void unknownAddressesChangeNothing();
     void writesNotifyOnlyOnChange();
     void notificationsFollowRegistrationChanges();
+    void textTablesRoundTrip_data();
     void textTablesRoundTrip();
     void valueTexts_data();
     void valueTexts();
@@ -167,7 +168,7 @@ private Q_SLOTS:
     void patchResolution();
     void timecodeRequests();
     void paramInfoMatching();
-    void hostSettings();
+    void sourceIdsTellMemoriesApart();
 };
 
 void tst_Memory::catalogueDescribesTheConsole()
@@ -326,9 +327,7 @@ void tst_Memory::writesNotifyOnlyOnChange()
     RecordingProxy a, b;
     const IMemAPI::TSingleAddress gain = TestRig::resolve(m, "05kInputEQ/kBandGain2");
     const quint32 packed = gain.packed();
-    a.setMemAPI(&m);
-    a.setAddress(gain.element, gain.channel, gain.parameter);
-    m.addObserver(&a, packed);
+    TestRig::observe(m, a, gain);
     m.addObserver(&b, packed);
     m.addObserver(&b, packed); // a second registration of the same pair changes nothing
     QCOMPARE(m.observerCount(packed), 2);
@@ -372,9 +371,7 @@ void tst_Memory::notificationsFollowRegistrationChanges()
     };
     auto watcher = [&](const IMemAPI::TSingleAddress &at) {
         auto proxy = std::make_unique<RecordingProxy>();
-        proxy->setMemAPI(&m);
-        proxy->setAddress(at.element, at.channel, at.parameter);
-        m.addObserver(proxy.get(), at.packed());
+        TestRig::observe(m, *proxy, at);
         return proxy;
     };
 
@@ -416,89 +413,95 @@ void tst_Memory::notificationsFollowRegistrationChanges()
     QCOMPARE(m.observerCount(packed), 0);
 }
 
+void tst_Memory::textTablesRoundTrip_data()
+{
+    QTest::addColumn<int>("rate");
+    for (int rate : {44100, 48000, 88200, 96000})
+        QTest::addRow("%d Hz", rate) << rate;
+}
+
 void tst_Memory::textTablesRoundTrip()
 {
+    QFETCH(int, rate);
     TParamMemory m;
     int checkedTables = 0;
     QSet<int> tables;
-    for (int rate : {44100, 48000, 88200, 96000}) {
-        m.setSampleRate(rate);
+    m.setSampleRate(rate);
+    for (const ParamRef &r : allParameters(m)) {
+        const int lo = m.getMinimum(r.element, r.parameter, 0);
+        const int hi = m.getMaximum(r.element, r.parameter, 0);
+        if (qint64(hi) - lo > 20000)
+            continue; // bit masks have no text
+        // Which table a parameter uses is the catalogue's business: find every table whose
+        // text matches the parameter's own text at every value, through the public calls.
+        for (int v = lo; v <= hi; ++v) {
+            // Table 0 takes values counted from a negative minimum; -3 takes raw values.
+            const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
+            QString own;
+            m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter);
+            QString compact;
+            QCOMPARE(m.valueToText(0, -3, &compact, nullptr, v, 1, r.element, r.parameter),
+                     m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter));
+            QVERIFY2(compact.size() <= own.size(),
+                     qPrintable(own + QLatin1String(" / ") + compact));
+            double typed = 0, typedCompact = 0;
+            if (numberOfText(own, &typed)) {
+                QVERIFY2(numberOfText(compact, &typedCompact), qPrintable(compact));
+                QCOMPARE(typedCompact, typed);
+            }
+        }
+    }
+    // Every numeric catalogue table, over the range of each parameter that uses it.
+    for (int table = 1; table < 64; ++table) {
+        QStringList names;
+        if (m.dynamicStringList(table, &names) > 0)
+            continue;
+        QString probe;
+        if (m.valueToText(0, table, &probe, nullptr, 0, 0) != 0)
+            continue; // no such table
+        tables.insert(table);
         for (const ParamRef &r : allParameters(m)) {
             const int lo = m.getMinimum(r.element, r.parameter, 0);
             const int hi = m.getMaximum(r.element, r.parameter, 0);
             if (qint64(hi) - lo > 20000)
-                continue; // bit masks have no text
-            // Which table a parameter uses is the catalogue's business: find every table whose
-            // text matches the parameter's own text at every value, through the public calls.
-            for (int v = lo; v <= hi; ++v) {
-                // Table 0 takes values counted from a negative minimum; -3 takes raw values.
-                const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
-                QString own;
-                m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter);
-                QString compact;
-                QCOMPARE(m.valueToText(0, -3, &compact, nullptr, v, 1, r.element, r.parameter),
-                         m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter));
-                QVERIFY2(compact.size() <= own.size(),
-                         qPrintable(own + QLatin1String(" / ") + compact));
-                double typed = 0, typedCompact = 0;
-                if (numberOfText(own, &typed)) {
-                    QVERIFY2(numberOfText(compact, &typedCompact), qPrintable(compact));
-                    QCOMPARE(typedCompact, typed);
-                }
-            }
-        }
-        // Every numeric catalogue table, over the range of each parameter that uses it.
-        for (int table = 1; table < 64; ++table) {
-            QStringList names;
-            if (m.dynamicStringList(table, &names) > 0)
                 continue;
-            QString probe;
-            if (m.valueToText(0, table, &probe, nullptr, 0, 0) != 0)
-                continue; // no such table
-            tables.insert(table);
-            for (const ParamRef &r : allParameters(m)) {
-                const int lo = m.getMinimum(r.element, r.parameter, 0);
-                const int hi = m.getMaximum(r.element, r.parameter, 0);
-                if (qint64(hi) - lo > 20000)
-                    continue;
-                // Only parameters shown with this table.
-                bool uses = true;
-                for (int v = lo; v <= hi && uses; v += qMax(1, (hi - lo) / 7)) {
-                    QString a, b;
-                    const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
-                    m.valueToText(0, 0, &a, nullptr, tv, 0, r.element, r.parameter);
-                    m.valueToText(0, table, &b, nullptr, tv, 0, r.element, r.parameter);
-                    uses = a == b;
-                }
-                if (!uses)
-                    continue;
-                for (int v = lo; v <= hi; ++v) {
-                    QString text;
-                    QCOMPARE(m.valueToText(0, table, &text, nullptr,
-                                           IMemAPI::textValueFromRaw(v, lo, table), 0, r.element,
-                                           r.parameter),
-                             0);
-                    double number = 0;
-                    QVERIFY2(numberOfText(text, &number), qPrintable(text));
-                    const int back = m.valueFromNumber(table, float(number));
-                    QVERIFY2(qBound(lo, back, hi) == v,
-                             qPrintable(QStringLiteral("table %1: %2 -> \"%3\" -> %4")
-                                                .arg(table)
-                                                .arg(v)
-                                                .arg(text)
-                                                .arg(back)));
-                }
-                ++checkedTables;
+            // Only parameters shown with this table.
+            bool uses = true;
+            for (int v = lo; v <= hi && uses; v += qMax(1, (hi - lo) / 7)) {
+                QString a, b;
+                const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
+                m.valueToText(0, 0, &a, nullptr, tv, 0, r.element, r.parameter);
+                m.valueToText(0, table, &b, nullptr, tv, 0, r.element, r.parameter);
+                uses = a == b;
             }
+            if (!uses)
+                continue;
+            for (int v = lo; v <= hi; ++v) {
+                QString text;
+                QCOMPARE(m.valueToText(0, table, &text, nullptr,
+                                       IMemAPI::textValueFromRaw(v, lo, table), 0, r.element,
+                                       r.parameter),
+                         0);
+                double number = 0;
+                QVERIFY2(numberOfText(text, &number), qPrintable(text));
+                const int back = m.valueFromNumber(table, float(number));
+                QVERIFY2(qBound(lo, back, hi) == v,
+                         qPrintable(QStringLiteral("table %1: %2 -> \"%3\" -> %4")
+                                            .arg(table)
+                                            .arg(v)
+                                            .arg(text)
+                                            .arg(back)));
+            }
+            ++checkedTables;
         }
-        // Delays in samples, shown in ms at the current rate.
-        for (int v = 0; v <= 14400; ++v) {
-            QString text;
-            QCOMPARE(m.valueToText(0, -7, &text, nullptr, v, 0), 0);
-            double number = 0;
-            QVERIFY(numberOfText(text, &number));
-            QCOMPARE(m.valueFromNumber(-7, float(number)), v);
-        }
+    }
+    // Delays in samples, shown in ms at the current rate.
+    for (int v = 0; v <= 14400; ++v) {
+        QString text;
+        QCOMPARE(m.valueToText(0, -7, &text, nullptr, v, 0), 0);
+        double number = 0;
+        QVERIFY(numberOfText(text, &number));
+        QCOMPARE(m.valueFromNumber(-7, float(number)), v);
     }
     QVERIFY(tables.contains(5));
     QVERIFY(checkedTables > 10);
@@ -506,69 +509,63 @@ void tst_Memory::textTablesRoundTrip()
 
 void tst_Memory::valueTexts_data()
 {
-    QTest::addColumn<int>("e");
-    QTest::addColumn<int>("p");
+    QTest::addColumn<QString>("address"); // of the parameter table 0 takes its text from
     QTest::addColumn<int>("table");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("compact");
     QTest::addColumn<bool>("fromTable");
-    QTest::addColumn<QString>("text"); // empty: compare the number the text shows
-    QTest::addColumn<double>("number");
+    QTest::addColumn<QVariant>("shown"); // the text, or the number it shows
 
-    TParamMemory m;
-    const auto at = [&](const char *name) {
-        const IMemAPI::TSingleAddress a = TestRig::resolve(m, name);
-        return std::make_pair(int(a.element), int(a.parameter));
-    };
-    const auto [patchE, patchP] = at("00kPatchInInput/kPatchIn");
-    const auto [panE, panP] = at("00kInput/kPan");
-    const auto [freqE, freqP] = at("00kInputEQ/kBandFreq1");
-    const auto [qE, qP] = at("00kInputEQ/kBandQ1");
-    const double minusInf = -std::numeric_limits<double>::infinity();
+    const QString pan = QStringLiteral("00kInput/kPan");
+    const QString freq = QStringLiteral("00kInputEQ/kBandFreq1");
+    const QString none;
     // Fader table 5: 823 is 0 dB, 1023 is +10 dB, 0 is minus infinity.
-    QTest::newRow("fader unity") << 0 << 0 << 5 << 823 << 0 << true << "" << 0.0;
-    QTest::newRow("fader top") << 0 << 0 << 5 << 1023 << 0 << true << "" << 10.0;
-    QTest::newRow("fader off") << 0 << 0 << 5 << 0 << 0 << true << "" << minusInf;
+    QTest::newRow("fader unity") << none << 5 << 823 << 0 << true << QVariant(0.0);
+    QTest::newRow("fader top") << none << 5 << 1023 << 0 << true << QVariant(10.0);
+    QTest::newRow("fader off") << none << 5 << 0 << 0 << true
+                               << QVariant(-std::numeric_limits<double>::infinity());
     // The input patch names: "---" then the AD ports.
-    QTest::newRow("not patched") << patchE << patchP << 0 << 0 << 0 << true << "---" << 0.0;
-    QTest::newRow("first port") << patchE << patchP << 0 << 1 << 0 << true << "AD 1" << 0.0;
+    const QString patch = QStringLiteral("00kPatchInInput/kPatchIn");
+    QTest::newRow("not patched") << patch << 0 << 0 << 0 << true << QVariant("---");
+    QTest::newRow("first port") << patch << 0 << 1 << 0 << true << QVariant("AD 1");
     // Pan: its minimum is negative, so table 0 takes values counted from it; tables below 0
     // take raw values.
-    QTest::newRow("pan left") << panE << panP << 0 << 0 << 0 << true << "L63" << 0.0;
-    QTest::newRow("pan centre") << panE << panP << 0 << 63 << 0 << true << "C" << 0.0;
-    QTest::newRow("pan right") << panE << panP << 0 << 126 << 0 << true << "R63" << 0.0;
-    QTest::newRow("pan raw") << panE << panP << -3 << -63 << 0 << true << "L63" << 0.0;
+    QTest::newRow("pan left") << pan << 0 << 0 << 0 << true << QVariant("L63");
+    QTest::newRow("pan centre") << pan << 0 << 63 << 0 << true << QVariant("C");
+    QTest::newRow("pan right") << pan << 0 << 126 << 0 << true << QVariant("R63");
+    QTest::newRow("pan raw") << pan << -3 << -63 << 0 << true << QVariant("L63");
     // EQ frequencies: value v is 1/24-octave index 2v, index 8 is 20 Hz and index 248 20 kHz.
-    QTest::newRow("lowest frequency") << freqE << freqP << 0 << 4 << 0 << true << "" << 20.0;
-    QTest::newRow("highest frequency") << freqE << freqP << 0 << 124 << 0 << true << "" << 20000.0;
-    QTest::newRow("compact frequency")
-            << freqE << freqP << -3 << 124 << 1 << true << "20.0k" << 0.0;
+    QTest::newRow("lowest frequency") << freq << 0 << 4 << 0 << true << QVariant(20.0);
+    QTest::newRow("highest frequency") << freq << 0 << 124 << 0 << true << QVariant(20000.0);
+    QTest::newRow("compact frequency") << freq << -3 << 124 << 1 << true << QVariant("20.0k");
     // Q: value q is Q index 80 - 2q; index 40 (row 20) is Q 1.0.
-    QTest::newRow("Q 1") << qE << qP << 0 << 20 << 0 << true << "" << 1.0;
+    QTest::newRow("Q 1") << QStringLiteral("00kInputEQ/kBandQ1") << 0 << 20 << 0 << true
+                         << QVariant(1.0);
     // No table: the number, and a non-zero result.
-    QTest::newRow("no such table") << 0 << 0 << 999 << 42 << 0 << false << "42" << 0.0;
-    QTest::newRow("no such parameter") << 999 << 0 << 0 << -7 << 0 << false << "-7" << 0.0;
+    QTest::newRow("no such table") << none << 999 << 42 << 0 << false << QVariant("42");
+    QTest::newRow("no such parameter")
+            << QStringLiteral("00kInput/kNoSuch") << 0 << -7 << 0 << false << QVariant("-7");
 }
 
 void tst_Memory::valueTexts()
 {
-    QFETCH(int, e);
-    QFETCH(int, p);
+    QFETCH(QString, address);
     QFETCH(int, table);
     QFETCH(int, value);
     QFETCH(int, compact);
     QFETCH(bool, fromTable);
-    QFETCH(QString, text);
-    QFETCH(double, number);
+    QFETCH(QVariant, shown);
     TParamMemory m;
-    QString shown;
-    QCOMPARE(m.valueToText(0, table, &shown, nullptr, value, compact, e, p) == 0, fromTable);
-    if (!text.isEmpty()) {
-        QCOMPARE(shown, text);
+    const IMemAPI::TSingleAddress a = TestRig::resolve(m, address);
+    QString text;
+    QCOMPARE(m.valueToText(0, table, &text, nullptr, value, compact, a.element, a.parameter) == 0,
+             fromTable);
+    if (shown.typeId() == QMetaType::QString) {
+        QCOMPARE(text, shown.toString());
     } else {
         double n = 0;
-        QVERIFY2(numberOfText(shown, &n), qPrintable(shown));
-        QCOMPARE(n, number);
+        QVERIFY2(numberOfText(text, &n), qPrintable(text));
+        QCOMPARE(n, shown.toDouble());
     }
 }
 
@@ -678,9 +675,8 @@ void tst_Memory::undoRedoAcrossGroups()
     RecordingProxy x, y;
     const IMemAPI::TSingleAddress ax = TestRig::resolve(m, "00kInputSurround/kSurrX");
     const IMemAPI::TSingleAddress ay = TestRig::resolve(m, "00kInputSurround/kSurrY");
-    x.setAddress(ax.element, ax.channel, ax.parameter);
+    TestRig::observe(m, x, ax);
     y.setAddress(ay.element, ay.channel, ay.parameter);
-    m.addObserver(&x, ax.packed());
     const int x0 = m.getValue(ax.element, ax.parameter, 0);
     const int y0 = m.getValue(ay.element, ay.parameter, 0);
 
@@ -946,12 +942,8 @@ void tst_Memory::batchModeSendsOneNotificationPerAddress()
     RecordingProxy a, b;
     const IMemAPI::TSingleAddress x = TestRig::resolve(m, "00kFxSurround/kSurrX");
     const IMemAPI::TSingleAddress y = TestRig::resolve(m, "00kFxSurround/kSurrY");
-    a.setAddress(x.element, x.channel, x.parameter);
-    b.setAddress(y.element, y.channel, y.parameter);
-    a.setMemAPI(&m);
-    b.setMemAPI(&m);
-    m.addObserver(&a, x.packed());
-    m.addObserver(&b, y.packed());
+    TestRig::observe(m, a, x);
+    TestRig::observe(m, b, y);
     m.setBatchMode(true);
     m.setBatchMode(true);
     for (int v = 1; v <= 3; ++v)
@@ -1093,8 +1085,6 @@ void tst_Memory::observersMayReenterTheMemory()
     const IMemAPI::TSingleAddress a = TestRig::resolve(m, "00kInput/kPan");
     const IMemAPI::TSingleAddress b = TestRig::resolve(m, "01kInput/kPan");
     RecordingProxy self, adder, added, writer, chained;
-    self.setAddress(a.element, a.channel, a.parameter);
-    self.setMemAPI(&m);
     // Removes itself from inside its own call.
     self.onProcess = [&](RecordingProxy *p) { m.removeObserver(p, a.packed()); };
     // Adds another observer from inside its call.
@@ -1106,12 +1096,10 @@ void tst_Memory::observersMayReenterTheMemory()
     writer.onProcess = [&](RecordingProxy *) {
         m.setValue(b.element, b.parameter, b.channel, m.getValue(a.element, a.parameter, 0), 0);
     };
-    chained.setAddress(b.element, b.channel, b.parameter);
-    chained.setMemAPI(&m);
-    m.addObserver(&self, a.packed());
+    TestRig::observe(m, self, a);
     m.addObserver(&adder, a.packed());
     m.addObserver(&writer, a.packed());
-    m.addObserver(&chained, b.packed());
+    TestRig::observe(m, chained, b);
     m.setValue(a.element, a.parameter, 0, 11, 0);
     QCOMPARE(self.calls.load(), 1);
     QCOMPARE(adder.calls.load(), 1);
@@ -1178,9 +1166,7 @@ void tst_Memory::floodFromTwoThreads()
     const IMemAPI::TSingleAddress a = TestRig::resolve(m, "00kInput/kFader");
     const IMemAPI::TSingleAddress b = TestRig::resolve(m, "01kInput/kFader");
     RecordingProxy watcher;
-    watcher.setMemAPI(&m);
-    watcher.setAddress(a.element, a.channel, a.parameter);
-    m.addObserver(&watcher, a.packed());
+    TestRig::observe(m, watcher, a);
     constexpr int kWrites = 500000;
     auto flood = [&](int seed) {
         return QThread::create([&m, a, b, seed] {
@@ -1325,15 +1311,10 @@ void tst_Memory::paramInfoMatching()
     QVERIFY(!m.matchesParamInfo(999, 0, 0, 0));
 }
 
-void tst_Memory::hostSettings()
+void tst_Memory::sourceIdsTellMemoriesApart()
 {
-    // Each memory writes under its own source; the embedded one offers no editors or tasks.
     TParamMemory m, other;
-    QCOMPARE(m.sourceId(0), m.sourceId(0));
     QVERIFY(m.sourceId(0) != other.sourceId(0));
-    QVERIFY(!m.editorFactory());
-    QVERIFY(!m.currentTask(0));
-    QVERIFY(!m.taskActive());
 }
 
 QTEST_GUILESS_MAIN(tst_Memory)
