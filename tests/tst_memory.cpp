@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -85,7 +86,10 @@ bool numberOfText(const QString &text, double *number)
     const QRegularExpressionMatch m = num.match(t);
     if (!m.hasMatch())
         return false;
-    *number = m.captured(1).toDouble();
+    // Locale-free, and far quicker than QString::toDouble() over every value of every table.
+    const QByteArray digits = m.captured(1).toLatin1();
+    std::from_chars(digits.constData() + (digits.startsWith('+') ? 1 : 0),
+                    digits.constData() + digits.size(), *number);
     if (m.captured(2).startsWith(QLatin1Char('k')))
         *number *= 1000.0;
     return true;
@@ -437,11 +441,10 @@ void tst_Memory::textTablesRoundTrip()
         for (int v = lo; v <= hi; ++v) {
             // Table 0 takes values counted from a negative minimum; -3 takes raw values.
             const int tv = IMemAPI::textValueFromRaw(v, lo, 0);
-            QString own;
-            m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter);
-            QString compact;
+            QString own, compact;
+            const int fromTable = m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter);
             QCOMPARE(m.valueToText(0, -3, &compact, nullptr, v, 1, r.element, r.parameter),
-                     m.valueToText(0, 0, &own, nullptr, tv, 0, r.element, r.parameter));
+                     fromTable);
             QVERIFY2(compact.size() <= own.size(),
                      qPrintable(own + QLatin1String(" / ") + compact));
             double typed = 0, typedCompact = 0;

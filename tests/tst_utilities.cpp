@@ -151,7 +151,7 @@ private Q_SLOTS:
 void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
 {
     QVERIFY(!CAppServer::s_marshallDispatcher);
-    constexpr int kThreads = 4;
+    constexpr int kThreads = 8;
     QVector<QObject *> seen(kThreads, nullptr);
     QVERIFY(TestRig::runTogether(kThreads,
                                  [&](int t) { seen[t] = CAppServer::marshallDispatcher(); }));
