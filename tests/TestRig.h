@@ -5,6 +5,7 @@
 // threads, pictures made of solid frames and the lit pixels of a grab(), signal counts.
 
 #include "NS_Utilities.h"
+#include "TCacheServer.h"
 #include "TMemProxy.h"
 #include "TParamMemory.h"
 
@@ -17,6 +18,7 @@
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QThread>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <atomic>
@@ -82,6 +84,41 @@ inline bool bind(TParamMemory &memory, TMemProxy &proxy, const QString &name, in
     proxy.setNamedAddress(name);
     return memory.connectProxy(&proxy, own) == 0 && proxy.isAttached();
 }
+
+// The embedded memory, counting every write and the writes that changed a value: "setting the
+// same value again" must not add to either.
+class CountingMemory : public TParamMemory
+{
+public:
+    int setValue(int e, int p, int c, int value, int source, int notify = 1) override
+    {
+        ++writes;
+        const int before = getValue(e, p, c);
+        const int result = TParamMemory::setValue(e, p, c, value, source, notify);
+        if (getValue(e, p, c) != before)
+            ++changes;
+        return result;
+    }
+
+    std::atomic<int> writes {0};
+    std::atomic<int> changes {0};
+};
+
+// A host window that lets alike widgets below it share look records; its widgets go before
+// the records they share.
+class CacheHost : public QWidget, public TCacheServer
+{
+public:
+    explicit CacheHost(QWidget *parent = nullptr)
+        : QWidget(parent)
+    {
+    }
+    ~CacheHost() override
+    {
+        qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
+        deleteRecords();
+    }
+};
 
 // Gives proxy an address and registers it there as an observer (which gives it the memory).
 inline void observe(TParamMemory &memory, TMemProxy &proxy, const IMemAPI::TSingleAddress &a)
@@ -152,6 +189,17 @@ public:
     QThread *dataThread = nullptr;
     std::function<void(Watcher *)> onProcess;
 };
+
+// One wheel notch (120) or part of one, up for a positive delta, at a point (the centre by
+// default).
+inline void wheel(QWidget *widget, int delta, QPointF at = QPointF(-1, -1))
+{
+    if (at.x() < 0)
+        at = QPointF(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &event);
+}
 
 // A picture of columns x rows frames of size frame, each filled with colour(column, row):
 // the image strips widgets cut their frames from.

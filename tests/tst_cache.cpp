@@ -2,7 +2,6 @@
 #include "TestRig.h"
 
 #include <QVector>
-#include <QWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -20,17 +19,6 @@ public:
 };
 
 std::atomic<int> CountedRecord::s_destroyed {0};
-
-// A host window offering the cache.
-class ServerWidget : public QWidget, public TCacheServer
-{
-public:
-    explicit ServerWidget(QWidget *parent = nullptr)
-        : QWidget(parent)
-    {
-    }
-    ~ServerWidget() override { deleteRecords(); }
-};
 
 } // namespace
 
@@ -117,9 +105,9 @@ void tst_Cache::insertKeepsOneRecordPerKey()
 
 void tst_Cache::serverIsTheNearestServingAncestor()
 {
-    ServerWidget outer;
+    TestRig::CacheHost outer;
     auto *plain = new QWidget(&outer);
-    auto *inner = new ServerWidget(plain);
+    auto *inner = new TestRig::CacheHost(plain);
     auto *frame = new QWidget(inner);
     auto *button = new QWidget(frame);
     QWidget orphan;
