@@ -292,22 +292,6 @@ public:
             n += int(spy->count());
         return n;
     }
-    // Emissions of the signal of that name (any arguments), -1 if there is none.
-    int count(const char *name) const
-    {
-        const QByteArray prefix = QByteArray(name) + '(';
-        for (const auto &spy : spies) {
-            if (spy->signal().startsWith(prefix))
-                return int(spy->count());
-        }
-        return -1;
-    }
-    void clear()
-    {
-        for (auto &spy : spies)
-            spy->clear();
-    }
-
     std::vector<std::unique_ptr<QSignalSpy>> spies;
 };
 
