@@ -3,6 +3,7 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CGEQCurve.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
@@ -74,6 +75,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
+            row<CGEQCurve>("QWidget", "CGEQCurve.h", QSize(271, 80), E::Curve,
+                           "Graphic-EQ response of 31 bands as one bar per pixel column",
+                           "FEkGEQ/kGEQBand1"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
     };
