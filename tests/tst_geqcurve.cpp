@@ -120,6 +120,8 @@ std::vector<Bar> expectedBars(const std::vector<int> &curve, int mode, QSize siz
             bars[x] = {0, length - 1};
         else
             bars[x] = {mid + 1, mid + length};
+        // A full -20 dB cut on an even height reaches one row past the bottom: clipped.
+        bars[x].bottom = std::min(bars[x].bottom, h - 1);
     }
     return bars;
 }
@@ -204,11 +206,12 @@ std::vector<int> flat()
     return std::vector<int>(kBands, 0);
 }
 
+// Gains by band index 0..30 (band 15 is centred on point 134), the rest flat.
 std::vector<int> withBands(std::initializer_list<std::pair<int, int>> bands)
 {
     std::vector<int> gains = flat();
     for (const auto &b : bands)
-        gains[b.first - 1] = b.second;
+        gains[b.first] = b.second;
     return gains;
 }
 
@@ -289,8 +292,8 @@ void TestGeqCurve::barsShowTheSummedShapes_data()
     QTest::newRow("mode 3 +6 dB draws nothing") << withBands({{15, 60}}) << 3 << natural;
     QTest::newRow("mode 3 -6 dB hangs from the top") << withBands({{15, -60}}) << 3 << natural;
     QTest::newRow("0.5 dB") << withBands({{15, 5}}) << 0 << QSize(271, 2000);
-    QTest::newRow("edges: bands 1, 2, 30, 31")
-            << withBands({{1, 150}, {2, -90}, {30, 40}, {31, -177}}) << 0 << QSize(300, 120);
+    QTest::newRow("edges: bands 0, 1, 29, 30")
+            << withBands({{0, 150}, {1, -90}, {29, 40}, {30, -177}}) << 0 << QSize(300, 120);
     QTest::newRow("mixed, narrow widget")
             << withBands({{3, 120}, {8, -35}, {9, 61}, {20, -180}, {25, 12}}) << 0 << QSize(97, 64);
 }
@@ -328,7 +331,8 @@ void TestGeqCurve::barsShowTheSummedShapes()
         QVERIFY(barHeight(shown[120]) > 0 && barHeight(shown[120]) < barHeight(shown[135]));
     } else if (tag.startsWith(QLatin1String("two adjacent"))) {
         QCOMPARE(*std::max_element(reference.begin(), reference.end()), 10240);
-        QCOMPARE(barHeight(shown[86]), h / 2); // +20 dB over half the height
+        // +20 dB over half the height, between the two centres.
+        QCOMPARE(barHeight(shown[94]), h / 2);
     } else if (tag.startsWith(QLatin1String("+18 +18 -18"))) {
         // Clamping the plain sum once would give another curve and other bars.
         const std::vector<int> once = referenceCurve(gains, 10240, -10240, false);
@@ -370,11 +374,16 @@ void TestGeqCurve::gainsBeyondTheTableUseTheTopRow()
     QVERIFY(f.memory.loadCatalogue(kWideCatalogue));
     f.make(QSize(271, 100));
     f.set(kModeParameter, 0);
-    const std::vector<int> gains = withBands({{1, 32767}, {12, 300}, {20, -32768}, {31, -241}});
+    const std::vector<int> gains = withBands({{0, 32767}, {12, 300}, {20, -32768}, {30, -241}});
     f.setBands(gains);
     QCOMPARE(shownBars(f.shot()), expectedBars(referenceFor(gains, 0), 0, QSize(271, 100)));
-    // 30 dB draws as 24 dB: the flank of band 12 is the 24 dB row's.
-    QCOMPARE(int(f.curve->curve()[98 + 40]), peakUnits(40, 24, 10));
+    QCOMPARE(std::vector<int>(f.curve->curve(), f.curve->curve() + kPoints),
+             referenceFor(gains, 0));
+    // 30 dB draws exactly as 24 dB.
+    const std::vector<int> at30(f.curve->curve(), f.curve->curve() + kPoints);
+    f.set(f.base.parameter + 12, 240);
+    f.shot();
+    QCOMPARE(std::vector<int>(f.curve->curve(), f.curve->curve() + kPoints), at30);
 }
 
 void TestGeqCurve::backgroundOnlyWithoutBarsOrMemory()
