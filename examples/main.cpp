@@ -4,6 +4,7 @@
 #include "DemoEditor.h"
 #include "EqPage.h"
 #include "FormPage.h"
+#include "GeqPage.h"
 #include "MeterBridgePage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
@@ -46,6 +47,7 @@ int main(int argc, char **argv)
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
     editor.addPage(new EqPage(&memory));
+    editor.addPage(new GeqPage(&memory));
     editor.addPage(new FormPage(&memory));
     editor.resize(1280, 800);
 
