@@ -10,7 +10,6 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDataStream>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -87,9 +86,9 @@ GeqPage::GeqPage(TParamMemory *memory, QWidget *parent)
     header->addStretch();
     page->addLayout(header);
 
-    auto *unit = new QGridLayout(m_unit);
+    auto *unit = new QVBoxLayout(m_unit);
     unit->setContentsMargins(0, 0, 0, 0);
-    unit->setHorizontalSpacing(0);
+    unit->setSizeConstraint(QLayout::SetFixedSize);
 
     // The bars, over the faders' columns.
     m_curve = new CGEQCurve(m_unit, "geqCurve");
@@ -99,11 +98,15 @@ GeqPage::GeqPage(TParamMemory *memory, QWidget *parent)
     m_curve->setPalette(screen);
     m_curve->setFixedSize(kCurveSize);
     m_curve->setNamedAddress(QStringLiteral("FEkGEQ/kGEQBand1"));
-    unit->addWidget(m_curve, 0, 0, 1, kBands);
+    unit->addWidget(m_curve);
 
     const QPixmap thumb = NS_Utilities::loadPixmap(QStringLiteral("fader_thumb_geq.png"));
     const QPixmap groove = NS_Utilities::loadPixmap(QStringLiteral("fader_groove_geq.png"));
+    auto *faders = new QHBoxLayout;
+    faders->setSpacing(0);
     for (int b = 0; b < kBands; ++b) {
+        auto *column = new QVBoxLayout;
+        column->setSpacing(2);
         auto *fader = new CFader(m_unit, "geqFader");
         fader->setThumbImage(thumb);
         fader->setPixmap(groove);
@@ -111,9 +114,13 @@ GeqPage::GeqPage(TParamMemory *memory, QWidget *parent)
         fader->setTableId(kGainTable);
         fader->setFixedSize(groove.size());
         fader->setNamedAddress(QStringLiteral("FEkGEQ/kGEQBand%1").arg(b + 1));
-        unit->addWidget(fader, 1, b, Qt::AlignHCenter);
-        unit->addWidget(caption(QString::fromLatin1(kBandNames[b]), m_unit), 2, b);
+        column->addWidget(fader, 0, Qt::AlignHCenter);
+        QLabel *name = caption(QString::fromLatin1(kBandNames[b]), m_unit);
+        name->setFixedWidth(kBandColumn);
+        column->addWidget(name);
+        faders->addLayout(column);
     }
+    unit->addLayout(faders);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(caption(QStringLiteral("DISPLAY"), m_unit));
@@ -129,9 +136,9 @@ GeqPage::GeqPage(TParamMemory *memory, QWidget *parent)
     connect(flat, &QPushButton::clicked, m_curve, [this] { m_curve->reset2defaults(); });
     controls->addWidget(flat);
     controls->addStretch();
-    unit->addLayout(controls, 3, 0, 1, kBands);
+    unit->addLayout(controls);
 
-    page->addWidget(m_unit);
+    page->addWidget(m_unit, 0, Qt::AlignLeft);
     page->addStretch();
 }
 
@@ -139,6 +146,9 @@ void GeqPage::bind()
 {
     memory()->connectTree(m_unit, m_unitIndex);
     showCurrentSwitchValues(m_unit);
+    // Faders show their value from the first change on; show the unit's at once.
+    for (CFader *fader : m_unit->findChildren<CFader *>())
+        fader->process(nullptr, 0, 0);
 }
 
 void GeqPage::selectUnit(int unit)
