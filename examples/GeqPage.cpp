@@ -20,7 +20,7 @@ namespace {
 constexpr int kUnits = 16;
 constexpr int kBands = CGEQCurve::Bands;
 // Value names of kGEQMode in the catalogue.
-constexpr int kModeTable = 32;
+constexpr int kModeTable = 33;
 // Value text of the band gains: tenths of a dB.
 constexpr int kGainTable = 2;
 constexpr int kBandColumn = 18;
