@@ -65,6 +65,19 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
         seed = seed * 1664525u + 1013904223u;
         return int((seed >> 8) % quint32(n));
     };
+    // Now and then a graphic-EQ preset is recalled on one of the first units: 32 writes in a row.
+    if (next(40) == 0) {
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::geqBand), next(2), &a)) {
+            const int shift = next(31);
+            for (int i = 0; i < DemoAddresses::geqPresetWrites; ++i) {
+                const int band = (i + shift) % DemoAddresses::geqPresetWrites;
+                const int v = i + 1 < DemoAddresses::geqPresetWrites ? (band * 37) % 241 - 120 : 0;
+                m_memory->setValue(a.element, a.parameter + i, a.channel, v,
+                                   m_memory->sourceId(0) + 1, 1);
+            }
+        }
+    }
     for (const char *name : DemoAddresses::simulated) {
         if (next(4) != 0)
             continue;

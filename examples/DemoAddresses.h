@@ -48,6 +48,10 @@ constexpr const char *inputMeter = "FEkMeter/kInputLevel";
 constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
 constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
 constexpr int meteredChannels = 48;
+// The graphic EQ units: band 1 of a unit ("FE": the unit); a recalled preset writes its bands
+// and the link switch after them.
+constexpr const char *geqBand = "FEkGEQ/kGEQBand1";
+constexpr int geqPresetWrites = 32;
 
 } // namespace DemoAddresses
 

@@ -10,6 +10,7 @@
 #ifdef ZB4R_HAVE_UITOOLS
 #include "FormPage.h"
 #endif
+#include "GeqPage.h"
 #include "MeterBridgePage.h"
 #include "SetupPage.h"
 #include "StripsPage.h"
@@ -55,6 +56,7 @@ int main(int argc, char **argv)
     auto *eqPage = new EqPage(&memory);
     editor.addPage(eqPage);
     editor.addPage(new DynamicsPage(&memory));
+    editor.addPage(new GeqPage(&memory));
     editor.addPage(new EffectsPage(&memory));
 #ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));

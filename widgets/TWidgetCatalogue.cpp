@@ -4,9 +4,10 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CGEQCurve.h"
+#include "CGateCurve.h"
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
-#include "CGateCurve.h"
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
@@ -97,6 +98,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
+            row<CGEQCurve>("QWidget", "CGEQCurve.h", QSize(271, 80), E::Curve,
+                           "Graphic-EQ response of 31 bands as one bar per pixel column",
+                           "FEkGEQ/kGEQBand1"),
             row<CCompCurve>("QWidget", "CCompCurve.h", QSize(91, 91), E::Curve,
                             "Compressor, expander or compander transfer curve",
                             "FEkComp/kCompThreshold"),

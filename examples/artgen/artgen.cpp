@@ -82,9 +82,8 @@ QImage knobStrip(const KnobLook &look)
     return img;
 }
 
-QImage faderThumb()
+QImage faderThumb(int w = 26, int h = 40)
 {
-    const int w = 26, h = 40;
     QImage img = newImage(w, h);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -334,6 +333,9 @@ int main(int argc, char **argv)
     ok &= save(knobStrip({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
                QStringLiteral("knob_eq_q.png"), qrc);
     ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
+    // The graphic EQ's narrow band faders.
+    ok &= save(faderThumb(14, 20), dir, QStringLiteral("fader_thumb_geq.png"), qrc);
+    ok &= save(faderGroove(16, 140), dir, QStringLiteral("fader_groove_geq.png"), qrc);
     ok &= save(meterImage(10, 202), dir, QStringLiteral("meter_202.png"), qrc);
     ok &= save(meterImage(4, 111), dir, QStringLiteral("meter_111.png"), qrc);
     ok &= save(meterImage(6, 121).copy(0, 0, 6, 121), dir, QStringLiteral("meter_121_lit.png"),
