@@ -5,7 +5,11 @@
 #include "CFader.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
+#include "CPixmapSwitcher.h"
 #include "CPopup.h"
+#include "CRadioButton.h"
+#include "StateDisplayMulti.h"
+#include "StateDisplayWidget.h"
 
 #include <QMetaProperty>
 
@@ -76,6 +80,20 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                           "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CStateDisplayMulti>("QWidget", "StateDisplayMulti.h", QSize(30, 144), E::Meter,
+                                    "Column of lamps lit from the bits of one or more parameters",
+                                    "FEkInput/kAssign"),
+            row<CRadioButton>("QRadioButton", "CRadioButton.h", QSize(48, 20), E::Button,
+                              "One choice of a multi-valued parameter: checked while the "
+                              "parameter holds its value",
+                              "FEkComp/kCompType"),
+            row<StateDisplayWidget>("QFrame", "StateDisplayWidget.h", QSize(32, 32), E::Button,
+                                    "Shows the strip frame that a parameter's value selects",
+                                    "FEkComp/kCompType"),
+            row<CPixmapSwitcher>("QLabel", "CPixmapSwitcher.h", QSize(90, 20), E::Selector,
+                                 "Unbound picture switching between strip frames; optionally "
+                                 "a tab strip",
+                                 nullptr),
     };
     return table;
 }
