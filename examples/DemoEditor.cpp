@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 
 DemoEditor::DemoEditor(TParamMemory *memory, QWidget *parent)
-    : QWidget(parent), m_memory(memory), m_tabs(new QTabWidget(this))
+    : QWidget(parent)
+    , m_memory(memory)
+    , m_tabs(new QTabWidget(this))
 {
     setWindowTitle(QStringLiteral("zb4r demo editor"));
     auto *layout = new QVBoxLayout(this);
@@ -61,7 +63,8 @@ QStringList DemoEditor::saveScreens(const QString &dir)
         m_tabs->setCurrentIndex(i);
         QString name = m_pages.at(i)->title().toLower();
         name.replace(QLatin1Char(' '), QLatin1Char('-'));
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(name));
+        const QString file =
+                QDir(dir).absoluteFilePath(QStringLiteral("%1-%2.png").arg(i + 1).arg(name));
         if (grab().save(file))
             files.append(file);
     }

@@ -7,7 +7,9 @@
 #include <QVBoxLayout>
 
 InputStrip::InputStrip(int channel, QWidget *parent)
-    : QFrame(parent), m_channel(channel), m_layout(new QVBoxLayout(this))
+    : QFrame(parent)
+    , m_channel(channel)
+    , m_layout(new QVBoxLayout(this))
 {
     setObjectName(QStringLiteral("strip%1").arg(channel + 1));
     setFrameShape(QFrame::StyledPanel);

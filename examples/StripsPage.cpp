@@ -8,7 +8,8 @@
 
 #include <QHBoxLayout>
 
-StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory, parent)
+StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
+    : DemoPage(memory, parent)
 {
     auto *row = new QHBoxLayout(this);
     row->setSpacing(3);
@@ -18,6 +19,7 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory,
         addStripDials(strip);
         addStripFader(strip);
         addStripMeter(strip);
+        addStripLamps(strip);
         row->addWidget(strip);
         m_strips.append(strip);
     }

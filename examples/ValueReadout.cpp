@@ -1,6 +1,7 @@
 #include "ValueReadout.h"
 
-ValueReadout::ValueReadout(QWidget *parent) : QLabel(parent)
+ValueReadout::ValueReadout(QWidget *parent)
+    : QLabel(parent)
 {
     setAlignment(Qt::AlignCenter);
     setMinimumWidth(56);

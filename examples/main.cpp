@@ -2,6 +2,7 @@
 // --screenshot DIR, it renders each screen to PNG files and prints their paths.
 
 #include "DemoEditor.h"
+#include "DynamicsPage.h"
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"
@@ -46,11 +47,13 @@ int main(int argc, char **argv)
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
     editor.addPage(new EqPage(&memory));
+    editor.addPage(new DynamicsPage(&memory));
     editor.addPage(new FormPage(&memory));
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {
-        const QString dir = parser.isSet(shots) ? parser.value(shots) : QStringLiteral("screenshots");
+        const QString dir =
+                parser.isSet(shots) ? parser.value(shots) : QStringLiteral("screenshots");
         editor.startConsole();
         editor.show();
         // Let the console thread move a few things so the pictures show live values.
