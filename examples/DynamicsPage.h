@@ -5,9 +5,10 @@
 
 class QWidget;
 
-// The dynamics editor of one input channel: the compressor type as four radio choices with a
-// picture of the chosen type and the compressor's on lamp, and the channel's bus assignments,
-// on sub-panels that a tab strip switches.
+// The dynamics editor of one input channel, on sub-panels that a tab strip switches: the
+// compressor's and the gate's transfer curves with their dials and type selectors; the
+// compressor type as four radio choices with a picture of the chosen type and the on lamp; the
+// channel's bus assignments.
 class DynamicsPage : public DemoPage
 {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
 private:
     void selectChannel(int channel);
 
-    QWidget *m_channelPanels;
+    QWidget *m_channelBox;
     int m_channel = 0;
 };
 

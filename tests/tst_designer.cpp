@@ -8,6 +8,7 @@
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CTextSlider.h"
 #include "TParamMemory.h"
 #include "TWidgetCatalogue.h"
 #include "ui_all_widgets.h"
@@ -30,6 +31,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #endif
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -205,6 +207,17 @@ int memoryValue(TParamMemory &memory, const IMemAPI::TSingleAddress &a)
     return memory.getValue(a.element, a.parameter, a.channel);
 }
 
+// Catalogue widgets bound to the memory (the others are fed by them).
+int boundEntryCount()
+{
+    int count = 0;
+    for (const TWidgetCatalogueEntry &e : TWidgetCatalogue::entries()) {
+        std::unique_ptr<QWidget> w(e.create(nullptr));
+        count += dynamic_cast<TMemProxy *>(w.get()) ? 1 : 0;
+    }
+    return count;
+}
+
 #ifdef ZB4R_HAVE_UITOOLS
 // The loader a host writes: the library's widgets by class name, everything else as Qt makes it.
 class TCatalogueLoader : public QUiLoader
@@ -310,10 +323,11 @@ void tst_Designer::catalogueDescribesItsWidgets()
         QVERIFY2(header.readAll().contains("class ZB4R_WIDGETS_EXPORT " + name.toLatin1() + " :"),
                  entry.includeFile);
 
-        // Every bound widget keeps its address out of translation.
-        if (dynamic_cast<TMemProxy *>(w.get()))
-            QVERIFY2(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")),
-                     qPrintable(name));
+        // A row names a sample address exactly when its widget is bound; every bound widget
+        // keeps its address out of translation.
+        const bool bound = dynamic_cast<TMemProxy *>(w.get()) != nullptr;
+        QCOMPARE(entry.sampleAddress != nullptr, bound);
+        QCOMPARE(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")), bound);
     }
     QCOMPARE(TWidgetCatalogue::classNames().size(), TWidgetCatalogue::entries().size());
 }
@@ -410,10 +424,7 @@ void tst_Designer::formFollowsTheMemory()
         if (proxy && !proxy->namedAddress().isEmpty())
             addressed.append(proxy);
     }
-    int boundRows = 0;
-    for (const TWidgetCatalogueEntry &e : TWidgetCatalogue::entries())
-        boundRows += e.sampleAddress ? 1 : 0;
-    QVERIFY(addressed.size() >= boundRows);
+    QVERIFY(addressed.size() >= boundEntryCount());
     QCOMPARE(memory.connectTree(form.get(), kChannel), addressed.size());
     for (TMemProxy *proxy : qAsConst(addressed)) {
         QCOMPARE(proxy->memAPI(), static_cast<IMemAPI *>(&memory));
@@ -443,6 +454,11 @@ void tst_Designer::formFollowsTheMemory()
         const int v = midRange(dial, 3);
         writeValue(memory, boundAddress(dial), v);
         QCOMPARE(dial->value(), v);
+        // The text slider on the same address follows in whole dB, as the form asks.
+        auto *gainText = form->findChild<CTextSlider *>(QStringLiteral("gainTextSlider"));
+        QVERIFY(gainText);
+        QCOMPARE(gainText->value(), v);
+        QCOMPARE(gainText->text(), QStringLiteral("%1 dB").arg(v));
         // The form's connection carries the new value's text.
         QCOMPARE(texts.size(), 1);
         QVERIFY(!label->text().isEmpty());
@@ -652,10 +668,12 @@ void tst_Designer::pluginOffersEveryWidget()
         QVERIFY2(made, qPrintable(w->name()));
         QCOMPARE(made->parentWidget(), &parent);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
+        const TWidgetCatalogueEntry *row = TWidgetCatalogue::find(w->name());
+        QVERIFY(row);
+        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr, row->sampleAddress != nullptr);
+
         const TWidgetCatalogueEntry *entry = TWidgetCatalogue::find(w->name());
         QVERIFY(entry);
-        // Rows with a sample address are the bound widgets.
-        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr, entry->sampleAddress != nullptr);
         QCOMPARE(w->includeFile(), QString::fromLatin1(entry->includeFile));
         QVERIFY(QFile::exists(
                 QDir(QString::fromLocal8Bit(ZB4R_WIDGET_HEADER_DIR)).filePath(w->includeFile())));
@@ -716,6 +734,12 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
                 QVERIFY2(xml.attributes().value(QLatin1String("notr")) == QLatin1String("true"),
                          qPrintable(w->name() + QLatin1Char('.') + property));
                 untranslated.append(property);
+                // A new instance starts from the widget's own default, not an empty string.
+                std::unique_ptr<QWidget> fresh(w->createWidget(nullptr));
+                const QString given = xml.readElementText();
+                QCOMPARE(given, fresh->property(property.toLatin1().constData()).toString());
+                if (property == QLatin1String("formatLabel"))
+                    QCOMPARE(given, QStringLiteral("%0.1f"));
             } else if (tag == QLatin1String("extends")) {
                 extends = xml.readElementText();
             } else if (tag == QLatin1String("header")) {
@@ -730,8 +754,8 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         std::unique_ptr<QWidget> made(w->createWidget(nullptr));
         QVERIFY(made->inherits(extends.toLatin1().constData()));
         QCOMPARE(untranslated, entry->untranslatedProperties());
-        if (entry->sampleAddress)
-            QVERIFY(untranslated.contains(QStringLiteral("namedAddress")));
+        QCOMPARE(untranslated.contains(QStringLiteral("namedAddress")),
+                 entry->sampleAddress != nullptr);
     }
 #endif
 }
