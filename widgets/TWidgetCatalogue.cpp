@@ -16,7 +16,9 @@
 #include "StateDisplayMulti.h"
 #include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
+#include "CReverbGraph.h"
 #include "CTextSlider.h"
+#include "CVEQGraph.h"
 
 #include <QMetaProperty>
 
@@ -107,6 +109,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                             "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
+                              "Reverb envelope, reverb time and filter curves with draggable "
+                              "parameter knobs",
+                              "FEkEffect/kEffectType"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
                              "Value shown as text, changed by dragging up and down, clicking, "
                              "the wheel, keys or a typed number",
@@ -130,6 +136,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                                  "Unbound picture switching between strip frames; optionally "
                                  "a tab strip",
                                  nullptr),
+            row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
+                           "Vintage-EQ response per section with a draggable pointer each",
+                           "FEkEffect/kVEQParam1"),
     };
     return table;
 }
