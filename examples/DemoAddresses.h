@@ -52,6 +52,15 @@ constexpr int meteredChannels = 48;
 // and the link switch after them.
 constexpr const char *geqBand = "FEkGEQ/kGEQBand1";
 constexpr int geqPresetWrites = 32;
+// The compressor's type and on switch, and the bus-assignment words of a strip (the own word
+// lights buses 1-8, the extras 9-16, stereo and mono).
+constexpr const char *compType = "FEkComp/kCompType";
+constexpr const char *compOn = "FEkComp/kCompOn";
+constexpr const char *assign = "FEkInput/kAssign";
+constexpr const char *assignExtras = "FEkInput/kAssign2;FEkInput/kAssign3;FEkInput/kAssign4";
+// Words whose bits the console thread flips now and then.
+constexpr const char *assignWords[] = {"FEkInput/kAssign", "FEkInput/kAssign2", "FEkInput/kAssign3",
+                                       "FEkInput/kAssign4"};
 
 } // namespace DemoAddresses
 

@@ -24,6 +24,7 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
         addStripDials(strip);
         addStripFader(strip);
         addStripMeter(strip);
+        addStripLamps(strip);
         row->addWidget(strip);
         m_strips.append(strip);
     }

@@ -11,7 +11,11 @@
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
+#include "CPixmapSwitcher.h"
 #include "CPopup.h"
+#include "CRadioButton.h"
+#include "StateDisplayMulti.h"
+#include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
 #include "CTextSlider.h"
@@ -122,6 +126,20 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                              "One-line name editor taking ASCII names, reporting accepted and "
                              "aborted edits",
                              nullptr),
+            row<CStateDisplayMulti>("QWidget", "StateDisplayMulti.h", QSize(30, 144), E::Meter,
+                                    "Column of lamps lit from the bits of one or more parameters",
+                                    "FEkInput/kAssign"),
+            row<CRadioButton>("QRadioButton", "CRadioButton.h", QSize(48, 20), E::Button,
+                              "One choice of a multi-valued parameter: checked while the "
+                              "parameter holds its value",
+                              "FEkComp/kCompType"),
+            row<StateDisplayWidget>("QFrame", "StateDisplayWidget.h", QSize(32, 32), E::Button,
+                                    "Shows the strip frame that a parameter's value selects",
+                                    "FEkComp/kCompType"),
+            row<CPixmapSwitcher>("QLabel", "CPixmapSwitcher.h", QSize(90, 20), E::Selector,
+                                 "Unbound picture switching between strip frames; optionally "
+                                 "a tab strip",
+                                 nullptr),
             row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
                            "Vintage-EQ response per section with a draggable pointer each",
                            "FEkEffect/kVEQParam1"),

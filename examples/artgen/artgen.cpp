@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 #include <QTextStream>
 
 #include <cmath>
@@ -148,10 +149,121 @@ QImage meterImage(int w, int h)
     QPainter p(&img);
     for (int y = 0; y < h; y += 2) {
         const double level = 1.0 - double(y) / h;
-        QColor c = level > 0.92 ? QColor(240, 40, 30) : level > 0.75 ? QColor(240, 210, 40)
-                                                                      : QColor(40, 220, 70);
+        QColor c = level > 0.92 ? QColor(240, 40, 30)
+                : level > 0.75  ? QColor(240, 210, 40)
+                                : QColor(40, 220, 70);
         p.fillRect(QRect(0, y, w, 1), c);
         p.fillRect(QRect(w, y, w, 1), c.darker(400));
+    }
+    return img;
+}
+
+// Radio choice: rows on, off, pressed (the type's name on a rounded face).
+QImage radioStrip(const QString &label, int w, int h)
+{
+    QImage img = newImage(w, h * 3);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor faces[3] = {QColor(90, 200, 250), QColor(58, 62, 68), QColor(40, 120, 170)};
+    const QColor text[3] = {Qt::black, QColor(190, 190, 190), Qt::white};
+    QFont f = p.font();
+    f.setPixelSize(h / 2);
+    f.setBold(true);
+    p.setFont(f);
+    for (int row = 0; row < 3; ++row) {
+        const QRectF r(1, row * h + 1, w - 2, h - 2);
+        p.setPen(QPen(QColor(20, 20, 20), 1));
+        p.setBrush(faces[row]);
+        p.drawRoundedRect(r, 4, 4);
+        p.setBrush(row == 1 ? QColor(30, 30, 30) : QColor(250, 250, 250));
+        p.drawEllipse(QRectF(5, row * h + h / 2.0 - 3, 6, 6));
+        p.setPen(text[row]);
+        p.drawText(r.adjusted(12, 0, 0, 0), Qt::AlignCenter, label);
+    }
+    return img;
+}
+
+// One frame per compressor type: its transfer curve above the knee.
+QImage typeDisplayStrip(int side, int types)
+{
+    QImage img(side, side * types, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(18, 20, 24));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double ratios[] = {2.0, 0.5, 4.0, 100.0}; // below 1: expander
+    for (int t = 0; t < types; ++t) {
+        const double top = t * side;
+        p.setClipRect(QRectF(0, top, side, side));
+        p.setPen(QPen(QColor(60, 66, 76), 1));
+        p.drawRect(QRectF(0.5, top + 0.5, side - 1, side - 1));
+        const double knee = side * 0.55;
+        QPainterPath path;
+        path.moveTo(2, top + side - 2);
+        path.lineTo(knee, top + side - knee);
+        const double rest = side - 2 - knee;
+        path.lineTo(side - 2, top + side - knee - rest / ratios[t % 4]);
+        p.setPen(QPen(QColor(255, 190, 60), 2));
+        p.drawPath(path);
+    }
+    return img;
+}
+
+// A round lamp: frame 0 dark, frame 1 lit.
+QImage lampStrip(int side, const QColor &lit)
+{
+    QImage img = newImage(side, side * 2);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int f = 0; f < 2; ++f) {
+        QRadialGradient g(side / 2.0, f * side + side / 2.0, side / 2.0);
+        const QColor c = f ? lit : lit.darker(450);
+        g.setColorAt(0, c.lighter(f ? 150 : 110));
+        g.setColorAt(1, c);
+        p.setPen(QPen(QColor(15, 15, 15), 1));
+        p.setBrush(g);
+        p.drawEllipse(QRectF(1, f * side + 1, side - 2, side - 2));
+    }
+    return img;
+}
+
+// Tabs of a sub-panel switcher, one frame per selected tab.
+QImage tabStrip(const QStringList &tabs, int tabW, int h)
+{
+    const int n = int(tabs.size());
+    QImage img(tabW * n, h * n, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(30, 32, 36));
+    QPainter p(&img);
+    QFont f = p.font();
+    f.setPixelSize(h / 2);
+    f.setBold(true);
+    p.setFont(f);
+    for (int selected = 0; selected < n; ++selected) {
+        for (int t = 0; t < n; ++t) {
+            const QRect r(t * tabW + 1, selected * h + 1, tabW - 2, h - 1);
+            p.fillRect(r, t == selected ? QColor(90, 160, 250) : QColor(58, 62, 68));
+            p.setPen(t == selected ? Qt::black : QColor(190, 190, 190));
+            p.drawText(r, Qt::AlignCenter, tabs.at(t));
+        }
+    }
+    return img;
+}
+
+// Bus-assignment lamps: one band per bus, lit or dark, with its number.
+QImage assignStrip(int w, int band, int buses, bool lit)
+{
+    QImage img(w, band * buses, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(16, 17, 20));
+    QPainter p(&img);
+    QFont f = p.font();
+    f.setPixelSize(band - 1);
+    p.setFont(f);
+    for (int b = 0; b < buses; ++b) {
+        const QRect r(1, b * band + 1, w - 2, band - 2);
+        p.fillRect(r, lit ? QColor(250, 170, 40) : QColor(44, 40, 34));
+        p.setPen(lit ? Qt::black : QColor(120, 110, 96));
+        const QString name =
+                b < 16 ? QString::number(b + 1) : QString::fromLatin1(b == 16 ? "ST" : "MN");
+        p.drawText(r, Qt::AlignCenter, name);
     }
     return img;
 }
@@ -308,11 +420,11 @@ int main(int argc, char **argv)
     QTextStream qrc(&qrcText);
     qrc << "<RCC>\n  <qresource prefix=\"/zb4r/images\">\n";
     const KnobLook knobs[] = {
-        {"knob_grey", 40, QColor(120, 120, 126), QColor(230, 230, 230), false},
-        {"knob_gain", 40, QColor(150, 60, 50), QColor(250, 120, 90), false},
-        {"knob_eq", 36, QColor(60, 90, 150), QColor(110, 170, 255), true},
-        {"knob_pan", 32, QColor(90, 90, 96), QColor(240, 200, 80), true},
-        {"knob_aux", 32, QColor(60, 120, 80), QColor(120, 230, 150), false},
+            {"knob_grey", 40, QColor(120, 120, 126), QColor(230, 230, 230), false},
+            {"knob_gain", 40, QColor(150, 60, 50), QColor(250, 120, 90), false},
+            {"knob_eq", 36, QColor(60, 90, 150), QColor(110, 170, 255), true},
+            {"knob_pan", 32, QColor(90, 90, 96), QColor(240, 200, 80), true},
+            {"knob_aux", 32, QColor(60, 120, 80), QColor(120, 230, 150), false},
     };
     bool ok = true;
     for (const KnobLook &k : knobs)
@@ -344,6 +456,23 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(buttonStrip(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
                QStringLiteral("button_eq_type.png"), qrc);
+    const char *const compTypes[] = {"COMP", "EXP", "CMP/L", "LIM"};
+    for (int t = 0; t < 4; ++t) {
+        const QImage strip = radioStrip(QString::fromLatin1(compTypes[t]), 60, 20);
+        ok &= save(strip, dir, QStringLiteral("radio_comp_type%1.png").arg(t), qrc);
+        if (t == 0) {
+            // The first choice also comes as separate on, off and tracking pictures.
+            ok &= save(strip.copy(0, 0, 60, 20), dir, QStringLiteral("radio_comp_on.png"), qrc);
+            ok &= save(strip.copy(0, 20, 60, 20), dir, QStringLiteral("radio_comp_off.png"), qrc);
+            ok &= save(strip.copy(0, 40, 60, 20), dir, QStringLiteral("radio_comp_track.png"), qrc);
+        }
+    }
+    ok &= save(typeDisplayStrip(40, 4), dir, QStringLiteral("comp_type_display.png"), qrc);
+    ok &= save(lampStrip(16, QColor(80, 230, 90)), dir, QStringLiteral("lamp_green.png"), qrc);
+    ok &= save(tabStrip({QStringLiteral("CURVES"), QStringLiteral("TYPE"), QStringLiteral("ASSIGN")}, 70, 20), dir,
+               QStringLiteral("tabs_dynamics.png"), qrc);
+    ok &= save(assignStrip(24, 8, 18, true), dir, QStringLiteral("assign_lit.png"), qrc);
+    ok &= save(assignStrip(24, 8, 18, false), dir, QStringLiteral("assign_dark.png"), qrc);
     ok &= save(insertPointStrip(48, 16), dir, QStringLiteral("insert_point.png"), qrc);
     ok &= save(reverbBackground(), dir, QStringLiteral("zb4r_revb_background.png"), qrc);
     const struct
