@@ -261,14 +261,7 @@ QString CGrid::cellWidths() const
 
 void CGrid::setCellWidths(const QString &widths)
 {
-    if (d->sizesSet && widths == d->cellWidths)
-        return;
-    d->cellWidths = widths;
-    d->sizesSet = true;
-    applySizeString(d->colProps, widths, &CCellProp::cellSize, kMinCellSize, kMaxCellSize,
-                    kDefaultCellSize, CGrid_PD::s_regexCommaDelim);
-    initGridArea();
-    lookChanged();
+    applySizes(d->cellWidths, widths, true, &CCellProp::cellSize, kMinCellSize, kMaxCellSize, kDefaultCellSize);
 }
 
 QString CGrid::cellHeights() const
@@ -278,14 +271,7 @@ QString CGrid::cellHeights() const
 
 void CGrid::setCellHeights(const QString &heights)
 {
-    if (d->sizesSet && heights == d->cellHeights)
-        return;
-    d->cellHeights = heights;
-    d->sizesSet = true;
-    applySizeString(d->rowProps, heights, &CCellProp::cellSize, kMinCellSize, kMaxCellSize,
-                    kDefaultCellSize, CGrid_PD::s_regexCommaDelim);
-    initGridArea();
-    lookChanged();
+    applySizes(d->cellHeights, heights, false, &CCellProp::cellSize, kMinCellSize, kMaxCellSize, kDefaultCellSize);
 }
 
 QString CGrid::gridWidths() const
@@ -295,14 +281,7 @@ QString CGrid::gridWidths() const
 
 void CGrid::setGridWidths(const QString &widths)
 {
-    if (d->sizesSet && widths == d->gridWidths)
-        return;
-    d->gridWidths = widths;
-    d->sizesSet = true;
-    applySizeString(d->colProps, widths, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth,
-                    kDefaultGridWidth, CGrid_PD::s_regexCommaDelim);
-    initGridArea();
-    lookChanged();
+    applySizes(d->gridWidths, widths, true, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth, kDefaultGridWidth);
 }
 
 QString CGrid::gridHeights() const
@@ -312,14 +291,7 @@ QString CGrid::gridHeights() const
 
 void CGrid::setGridHeights(const QString &heights)
 {
-    if (d->sizesSet && heights == d->gridHeights)
-        return;
-    d->gridHeights = heights;
-    d->sizesSet = true;
-    applySizeString(d->rowProps, heights, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth,
-                    kDefaultGridWidth, CGrid_PD::s_regexCommaDelim);
-    initGridArea();
-    lookChanged();
+    applySizes(d->gridHeights, heights, false, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth, kDefaultGridWidth);
 }
 
 QString CGrid::bitOrder() const
@@ -464,6 +436,23 @@ bool CGrid::changeOperationCancelled() const
 void CGrid::setChangeOperationCancelled(bool cancelled)
 {
     d->cancelled = cancelled;
+}
+
+// Stores the string, marks sizes as set and fills the column or row vector from it; a picture
+// only when a size changed.
+void CGrid::applySizes(QString &stored, const QString &text, bool columns,
+                       int CCellProp::*field, int lo, int hi, int fallback)
+{
+    stored = text;
+    d->sizesSet = true;
+    QVector<CCellProp> &props = columns ? d->colProps : d->rowProps;
+    QVector<CCellProp> sized = props;
+    applySizeString(sized, text, field, lo, hi, fallback, CGrid_PD::s_regexCommaDelim);
+    if (sized == props)
+        return;
+    props = sized;
+    initGridArea();
+    lookChanged();
 }
 
 // --- geometry --------------------------------------------------------------------------------

@@ -19,6 +19,11 @@ struct CCellProp
 {
     int cellSize = 13;
     int gridWidth = 1;
+    bool operator==(const CCellProp &o) const
+    {
+        return cellSize == o.cellSize && gridWidth == o.gridWidth;
+    }
+    bool operator!=(const CCellProp &o) const { return !(*this == o); }
 };
 
 // The patch and assignment matrix: channels along one axis, fields (destinations, buses, bits)
@@ -216,6 +221,8 @@ private:
     void activationChanged(bool active);
     void lookChanged();
     void createAutoUpdaters();
+    void applySizes(QString &stored, const QString &text, bool columns, int CCellProp::*field,
+                    int lo, int hi, int fallback);
 
     struct CGrid_PD;
     std::unique_ptr<CGrid_PD> const d;
