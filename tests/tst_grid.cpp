@@ -7,6 +7,7 @@
 #include "TRange.h"
 
 #include <QBuffer>
+#include <QCursor>
 #include <QDataStream>
 #include <QPainter>
 #include <QSignalSpy>
@@ -570,6 +571,8 @@ void tst_Grid::activation()
     QVERIFY(QTest::qWaitForWindowActive(&rig.host));
     rig.grid->setFocus();
     // The pointer may rest anywhere: it leaves the grid.
+    QCursor::setPos(QPoint(3000, 3000));
+    QCoreApplication::processEvents();
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(rig.grid, &leave);
     QTest::keyClick(rig.grid, Qt::Key_Down);

@@ -1067,12 +1067,15 @@ int CGrid::repaintCount() const
     return d->picture.rebuildCount();
 }
 
+// A grid that is a window hears of its activation here; a grid inside one only through
+// WindowActivate and WindowDeactivate, which Qt passes down to children (see event()).
 void CGrid::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     switch (event->type()) {
     case QEvent::ActivationChange:
-        activationChanged(isActiveWindow());
+        if (isWindow())
+            activationChanged(isActiveWindow());
         break;
     case QEvent::EnabledChange:
     case QEvent::PaletteChange:
@@ -1081,6 +1084,16 @@ void CGrid::changeEvent(QEvent *event)
     default:
         break;
     }
+}
+
+bool CGrid::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (!isWindow()
+        && (event->type() == QEvent::WindowActivate
+            || event->type() == QEvent::WindowDeactivate))
+        activationChanged(event->type() == QEvent::WindowActivate);
+    return handled;
 }
 
 void CGrid::activationChanged(bool active)

@@ -201,6 +201,7 @@ protected:
     bool notificationsServable() const override;
     void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
