@@ -3,6 +3,7 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CGrid.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
@@ -76,6 +77,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                           "FEkInputEQ/kEQOn"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
+                       "Patch and assignment matrix: a ball per connected channel and field",
+                       "FEkPatchInInput/kPatchIn"),
     };
     return table;
 }
