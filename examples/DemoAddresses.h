@@ -16,8 +16,12 @@ constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
 
-// What the console thread moves now and then.
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
+// Bus assignment bits of a channel (the patch page).
+constexpr const char *assign = "FEkInput/kAssign";
+
+// What the console thread moves now and then (the input patch is defined below).
+constexpr const char *patchInSimulated = "FEkPatchInInput/kPatchIn";
+constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader, patchInSimulated, assign};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

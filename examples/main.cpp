@@ -5,6 +5,7 @@
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"
+#include "PatchPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char **argv)
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
     editor.addPage(new EqPage(&memory));
+    editor.addPage(new PatchPage(&memory));
     editor.addPage(new FormPage(&memory));
     editor.resize(1280, 800);
 

@@ -187,12 +187,14 @@ void tst_Grid::sizeStrings_data()
     QTest::addColumn<QList<int>>("expectedWidths");
     QTest::addColumn<QList<int>>("expectedGrid");
     QTest::newRow("empty piece and out of range")
-            << "20,,60" << "" << QList<int> {20, 13, 13, 13} << QList<int> {1, 1, 1, 1};
+            << "20,,60"
+            << "" << QList<int> {20, 13, 13, 13} << QList<int> {1, 1, 1, 1};
     QTest::newRow("spaces and bounds")
-            << " 2 , 50 ,51, 1" << "10 ,11, 0,2" << QList<int> {2, 50, 13, 13}
-            << QList<int> {10, 1, 1, 2};
+            << " 2 , 50 ,51, 1"
+            << "10 ,11, 0,2" << QList<int> {2, 50, 13, 13} << QList<int> {10, 1, 1, 2};
     QTest::newRow("garbage and negatives")
-            << "x,-5,7abc,+9" << "-1,;,3" << QList<int> {13, 13, 7, 9} << QList<int> {1, 1, 3, 1};
+            << "x,-5,7abc,+9"
+            << "-1,;,3" << QList<int> {13, 13, 7, 9} << QList<int> {1, 1, 3, 1};
 }
 
 void tst_Grid::sizeStrings()
@@ -258,8 +260,7 @@ void tst_Grid::bitMask_data()
     QTest::newRow("order other channel") << order << 1 << 8 << 0 << quint32(1);
     QTest::newRow("reversed range never matches") << "7,0:5" << 1 << 3 << 0 << quint32(1);
     QTest::newRow("first matching record wins") << "0,3:6;0,7:9" << 1 << 2 << 0 << quint32(64);
-    QTest::newRow("garbage skipped") << "x,1:2;;0,7;0,7:1:2;:;(0,7):5" << 1 << 0 << 1
-                                     << quint32(2);
+    QTest::newRow("garbage skipped") << "x,1:2;;0,7;0,7:1:2;:;(0,7):5" << 1 << 0 << 1 << quint32(2);
     QTest::newRow("negative bit") << "0,7:-1" << 1 << 0 << 0 << quint32(0);
     QTest::newRow("below bit 0") << QString() << 0 << 0 << 0 << quint32(0);
     QTest::newRow("bit 32") << QString() << 33 << 0 << 0 << quint32(0);

@@ -50,8 +50,8 @@ quint32 packCell(int row, int col)
 
 // Fills field of every entry from the comma list; empty, missing or out-of-range pieces give
 // the default.
-void applySizeString(QVector<CCellProp> &props, const QString &text, int CCellProp::*field,
-                     int lo, int hi, int fallback, const QRegularExpression &comma)
+void applySizeString(QVector<CCellProp> &props, const QString &text, int CCellProp::*field, int lo,
+                     int hi, int fallback, const QRegularExpression &comma)
 {
     const QStringList pieces = text.split(comma);
     for (int i = 0; i < props.size(); ++i) {
@@ -261,7 +261,8 @@ QString CGrid::cellWidths() const
 
 void CGrid::setCellWidths(const QString &widths)
 {
-    applySizes(d->cellWidths, widths, true, &CCellProp::cellSize, kMinCellSize, kMaxCellSize, kDefaultCellSize);
+    applySizes(d->cellWidths, widths, true, &CCellProp::cellSize, kMinCellSize, kMaxCellSize,
+               kDefaultCellSize);
 }
 
 QString CGrid::cellHeights() const
@@ -271,7 +272,8 @@ QString CGrid::cellHeights() const
 
 void CGrid::setCellHeights(const QString &heights)
 {
-    applySizes(d->cellHeights, heights, false, &CCellProp::cellSize, kMinCellSize, kMaxCellSize, kDefaultCellSize);
+    applySizes(d->cellHeights, heights, false, &CCellProp::cellSize, kMinCellSize, kMaxCellSize,
+               kDefaultCellSize);
 }
 
 QString CGrid::gridWidths() const
@@ -281,7 +283,8 @@ QString CGrid::gridWidths() const
 
 void CGrid::setGridWidths(const QString &widths)
 {
-    applySizes(d->gridWidths, widths, true, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth, kDefaultGridWidth);
+    applySizes(d->gridWidths, widths, true, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth,
+               kDefaultGridWidth);
 }
 
 QString CGrid::gridHeights() const
@@ -291,7 +294,8 @@ QString CGrid::gridHeights() const
 
 void CGrid::setGridHeights(const QString &heights)
 {
-    applySizes(d->gridHeights, heights, false, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth, kDefaultGridWidth);
+    applySizes(d->gridHeights, heights, false, &CCellProp::gridWidth, kMinGridWidth, kMaxGridWidth,
+               kDefaultGridWidth);
 }
 
 QString CGrid::bitOrder() const
@@ -312,9 +316,9 @@ void CGrid::setBitOrder(const QString &order)
         const QStringList parts = entry.split(CGrid_PD::s_regexColonDelim);
         if (parts.size() != 2)
             continue;
-        const QRegularExpressionMatch range = CGrid_PD::s_regexNumberPair.match(
-                parts.at(0), 0, QRegularExpression::NormalMatch,
-                QRegularExpression::AnchorAtOffsetMatchOption);
+        const QRegularExpressionMatch range =
+                CGrid_PD::s_regexNumberPair.match(parts.at(0), 0, QRegularExpression::NormalMatch,
+                                                  QRegularExpression::AnchorAtOffsetMatchOption);
         if (!range.hasMatch())
             continue;
         const QStringList ends = range.captured(0).split(QLatin1Char(','));
@@ -440,8 +444,8 @@ void CGrid::setChangeOperationCancelled(bool cancelled)
 
 // Stores the string, marks sizes as set and fills the column or row vector from it; a picture
 // only when a size changed.
-void CGrid::applySizes(QString &stored, const QString &text, bool columns,
-                       int CCellProp::*field, int lo, int hi, int fallback)
+void CGrid::applySizes(QString &stored, const QString &text, bool columns, int CCellProp::*field,
+                       int lo, int hi, int fallback)
 {
     stored = text;
     d->sizesSet = true;
@@ -919,8 +923,8 @@ void CGrid::setAllChannelsForField(const int field, const bool on)
 
 void CGrid::setAllFieldsForChannel(const int channel, const int on)
 {
-    if (!memAPIReady() || !NS_Utilities::mainThreadRunning() || channel < 0
-        || channel >= channels() || !d->multiAddresses.isEmpty())
+    if (!memAPIReady() || !NS_Utilities::mainThreadRunning() || channel < 0 || channel >= channels()
+        || !d->multiAddresses.isEmpty())
         return;
     int index;
     const TAddressRecord *a = lookupAddress(channel, &index);
@@ -1090,8 +1094,7 @@ bool CGrid::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
     if (!isWindow()
-        && (event->type() == QEvent::WindowActivate
-            || event->type() == QEvent::WindowDeactivate))
+        && (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate))
         activationChanged(event->type() == QEvent::WindowActivate);
     return handled;
 }
