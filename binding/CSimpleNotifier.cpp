@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QMetaObject>
 
-CSimpleNotifier::CSimpleNotifier(IMemAPI *api, QObject *owner, int channel) : QObject(owner)
+CSimpleNotifier::CSimpleNotifier(QObject *owner)
+    : QObject(owner)
 {
-    setMemAPI(api);
-    setOwnChannel(channel);
 }
 
 CSimpleNotifier::~CSimpleNotifier()
@@ -21,8 +20,8 @@ CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner, const QSt
 {
     if (!api)
         return nullptr;
-    auto *notifier = new CSimpleNotifier(api, owner, channel);
-    notifier->bind(address, channel);
+    auto *notifier = new CSimpleNotifier(owner);
+    notifier->bind(api, address, channel);
     notifier->connectOwner(owner, slot);
     return notifier;
 }
@@ -32,11 +31,13 @@ CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner,
 {
     if (!api)
         return nullptr;
-    auto *notifier = new CSimpleNotifier(api, owner, address.channel);
+    auto *notifier = new CSimpleNotifier(owner);
+    notifier->setMemAPI(api);
     notifier->setAddress(address.element, address.channel, address.parameter);
     if (notifier->isResolved() && notifier->memAPIReady()) {
         notifier->setBoundWord(1);
-        notifier->connectMemAPI();
+        if (!notifier->connectMemAPI())
+            notifier->setBoundWord(0);
     }
     notifier->connectOwner(owner, slot);
     return notifier;
@@ -54,14 +55,10 @@ void CSimpleNotifier::connectOwner(QObject *owner, const char *slot)
     QMetaObject::invokeMethod(this, [this] { deliver(true); }, Qt::QueuedConnection);
 }
 
-void CSimpleNotifier::bind(const QString &address, int channel)
+void CSimpleNotifier::bind(IMemAPI *api, const QString &address, int channel)
 {
-    setOwnChannel(channel);
-    TMemProxy::setNamedAddress(address); // resolves, the memory being set
-    if (isResolved() && memAPIReady()) {
-        setBoundWord(1);
-        connectMemAPI();
-    }
+    TMemProxy::setNamedAddress(address); // stored only: there is no memory yet
+    attach(api, channel);
 }
 
 int CSimpleNotifier::value() const

@@ -7,25 +7,29 @@
 
 #include <vector>
 
-// A list of removed ranges of 16-bit values, kept as (start, count) pairs in the order they
-// were removed, and the mapping of a remaining value past them.
+// A list of removed ranges, each an unsigned 16-bit (start, count) pair, that remaps a field
+// index onto the value it stands for once the ranges are taken out.
 class ZB4R_WIDGETS_EXPORT TRange
 {
 public:
-    // Appends the range from..to (inclusive). A reversed range (to < from) is ignored.
-    void removeRange(quint16 from, quint16 to);
-    // Walks the ranges in stored order, adding up their counts, and at the first range whose
-    // start is at most v returns v plus that sum (in 16 bits); v itself when no range qualifies.
-    // The sum includes the ranges walked past.
-    quint16 lookupValue(quint16 v) const;
-
-private:
     struct Entry
     {
-        quint16 start;
-        quint16 count;
+        quint16 start = 0;
+        quint16 count = 0;
     };
-    std::vector<Entry> m_ranges;
+
+    // Appends (from, to - from + 1). A reversed range (to < from) is ignored.
+    void removeRange(quint16 from, quint16 to);
+    // Walks the ranges in stored order adding up their counts; at the first range whose start is
+    // at most v, returns v plus that sum (16 bits). v unchanged when no range qualifies.
+    quint16 lookupValue(quint16 v) const;
+
+    const std::vector<Entry> &entries() const { return m_entries; }
+    bool isEmpty() const { return m_entries.empty(); }
+    void clear() { m_entries.clear(); }
+
+private:
+    std::vector<Entry> m_entries;
 };
 
 #endif

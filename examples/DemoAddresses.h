@@ -15,13 +15,29 @@ constexpr const char *pan = "FEkInput/kPan";
 constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
+// Input delay in samples.
+constexpr const char *inputDelay = "FEkInput/kDelay";
+
+// A strip's insert point (image pull-down) and the setup oscillator's frequency (sorted
+// pull-down over the list "1000;100;10000;440", values 0..3 in list order).
+constexpr const char *insertPoint = "FEkInput/kInsertPoint";
+constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
+
+// The dynamics page's thresholds.
+constexpr const char *compThreshold = "FEkComp/kCompThreshold";
+constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
 
 // Bus assignment bits of a channel (the patch page).
 constexpr const char *assign = "FEkInput/kAssign";
-
-// What the console thread moves now and then (the input patch is defined below).
+// The input patch as the console thread moves it (patchIn is defined below).
 constexpr const char *patchInSimulated = "FEkPatchInInput/kPatchIn";
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader, patchInSimulated, assign};
+
+// What the console thread moves now and then.
+constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
+                                     insertPoint, oscFrequency, compThreshold, gateThreshold, patchInSimulated, assign};
+// Effect 1's reverb parameters, which the console thread moves too (on channel 0).
+constexpr const char *effectParameter = "00kEffect/kEffectParam%1";
+constexpr int effectParameters = 10;
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

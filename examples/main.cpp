@@ -2,9 +2,13 @@
 // --screenshot DIR, it renders each screen to PNG files and prints their paths.
 
 #include "DemoEditor.h"
+#include "DemoEditorFactory.h"
+#include "DynamicsPage.h"
+#include "EffectsPage.h"
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"
+#include "SetupPage.h"
 #include "PatchPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
@@ -46,9 +50,15 @@ int main(int argc, char **argv)
     DemoEditor editor(&memory);
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
-    editor.addPage(new EqPage(&memory));
+    auto *eqPage = new EqPage(&memory);
+    editor.addPage(eqPage);
+    editor.addPage(new EffectsPage(&memory));
     editor.addPage(new PatchPage(&memory));
     editor.addPage(new FormPage(&memory));
+    editor.addPage(new SetupPage(&memory));
+    // Strip names open the channel's EQ through the editor service.
+    DemoEditorFactory editors(editor.tabs(), eqPage);
+    memory.setEditorFactory(&editors);
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {

@@ -157,6 +157,111 @@ QImage meterImage(int w, int h)
     return img;
 }
 
+// One frame per insert point, stacked: the pull-down shows the frame of the current choice.
+QImage insertPointStrip(int w, int h)
+{
+    const char *const names[] = {"PRE EQ", "PRE DYN", "PRE FDR", "POST FDR"};
+    QImage img(w, h * 4, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(24, 26, 30));
+    QPainter p(&img);
+    QFont font = p.font();
+    font.setPixelSize(9);
+    font.setBold(true);
+    p.setFont(font);
+    for (int i = 0; i < 4; ++i) {
+        const QRect frame(0, i * h, w, h);
+        p.setPen(QColor(70, 74, 82));
+        p.setBrush(QColor::fromHsv(200 + i * 30, 120, 70));
+        p.drawRoundedRect(frame.adjusted(0, 0, -1, -1), 2, 2);
+        p.setPen(QColor(225, 230, 235));
+        p.drawText(frame, Qt::AlignCenter, QString::fromLatin1(names[i]));
+    }
+    return img;
+}
+
+// A reverb-graph knob: a small disc with a letter, frames normal, pressed and (three-frame
+// knobs) disabled stacked top to bottom; each frame one row taller than what is drawn.
+QImage reverbKnob(const QColor &colour, const QString &letter, bool threeFrames)
+{
+    constexpr int side = 13;
+    const int frames = threeFrames ? 3 : 2;
+    QImage img = newImage(side, (side + 1) * frames);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    for (int f = 0; f < frames; ++f) {
+        const QColor fill = f == 2 ? QColor(90, 96, 100) : f == 1 ? colour.lighter(150) : colour;
+        const QRectF disc(0.5, f * (side + 1) + 0.5, side - 1, side - 1);
+        p.setPen(QPen(QColor(20, 20, 24), 1));
+        p.setBrush(fill);
+        p.drawEllipse(disc);
+        p.setPen(f == 2 ? QColor(150, 150, 150) : QColor(16, 16, 20));
+        p.drawText(disc, Qt::AlignCenter, letter);
+    }
+    return img;
+}
+
+// The reverb graph's background: a floor in perspective with the time axis on row 293 from
+// x 39 to 319, the frequency axis from (39, 293) up to (129, 203), the 0 dB row 209 above the
+// time axis, captions of the value texts along the top.
+QImage reverbBackground()
+{
+    QImage img(420, 320, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(22, 26, 34));
+    QPainter p(&img);
+    const QColor grid(52, 60, 74), strong(96, 108, 128), text(130, 140, 156);
+    // The floor and its time grid (one line per tenth of the axis).
+    QPolygon floor;
+    floor << QPoint(39, 293) << QPoint(319, 293) << QPoint(409, 203) << QPoint(129, 203);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 36, 46));
+    p.drawPolygon(floor);
+    p.setPen(grid);
+    for (int i = 1; i < 10; ++i) {
+        const int x = 39 + i * 28;
+        p.drawLine(x, 293, x + 90, 203);
+    }
+    // Decades of frequency across the floor (100 Hz, 1 kHz, 10 kHz).
+    for (double hz : {100.0, 1000.0, 10000.0}) {
+        const int off = int(std::lround(90.0 * std::log(hz / 20.0) / std::log(1000.0)));
+        p.drawLine(39 + off, 293 - off, 319 + off, 293 - off);
+    }
+    // The level wall at time 0 and the 0 dB row.
+    p.setPen(grid);
+    p.drawLine(39, 209, 129, 119);
+    p.drawLine(39, 209, 319, 209);
+    for (int dB = -50; dB < 0; dB += 10) {
+        const int y = 293 - (dB + 60) * 84 / 60;
+        p.drawLine(39, y, 129, y - 90);
+    }
+    p.setPen(strong);
+    p.drawLine(39, 293, 319, 293);
+    p.drawLine(39, 293, 129, 203);
+    p.drawLine(39, 293, 39, 209);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    p.setFont(font);
+    p.setPen(text);
+    p.drawText(QPoint(322, 296), QStringLiteral("t"));
+    p.drawText(QPoint(132, 202), QStringLiteral("f"));
+    p.drawText(QPoint(20, 212), QStringLiteral("0dB"));
+    p.drawText(QPoint(4, 304), QStringLiteral("DIFF"));
+    const struct
+    {
+        int x, w;
+        const char *caption;
+    } captions[] = {{4, 36, "TIME"},  {52, 42, "DELAY"}, {106, 18, "HI"}, {136, 18, "LO"},
+                    {166, 12, "DF"},  {190, 12, "RS"},   {214, 12, "DC"}, {238, 36, "LOW F"},
+                    {286, 36, "HPF"}, {334, 36, "LPF"}};
+    for (const auto &c : captions)
+        p.drawText(QRect(c.x - 6, 4, c.w + 12, 10), Qt::AlignHCenter,
+                   QString::fromLatin1(c.caption));
+    return img;
+}
+
 // The ball of the patch and assignment grids: a shaded disc on a plain background that the
 // grid's heuristic mask takes away.
 QImage gridBall()
@@ -230,6 +335,29 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(buttonStrip(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
                QStringLiteral("button_eq_type.png"), qrc);
+    ok &= save(insertPointStrip(48, 16), dir, QStringLiteral("insert_point.png"), qrc);
+    ok &= save(reverbBackground(), dir, QStringLiteral("zb4r_revb_background.png"), qrc);
+    const struct
+    {
+        const char *file;
+        const char *letter;
+        QColor colour;
+        bool threeFrames;
+    } reverbKnobs[] = {
+            {"ReverbTimeKnobWithAlpha.png", "T", QColor(255, 170, 60), false},
+            {"ReverbInitialDelayWithAlpha.png", "D", QColor(230, 230, 230), false},
+            {"ReverbHiRatioWithAlpha.png", "H", QColor(180, 140, 255), true},
+            {"ReverbLowRatioWithAlpha.png", "L", QColor(90, 200, 230), true},
+            {"ReverbDiffusionWithAlpha.png", "F", QColor(200, 200, 120), false},
+            {"ReverbRoomSizeWithAlpha.png", "R", QColor(240, 130, 110), true},
+            {"ReverbDelayWithAlpha.png", "C", QColor(150, 220, 150), false},
+            {"ReverbLowFreqWithAlpha.png", "f", QColor(90, 200, 230), false},
+            {"ReverbHPFWithAlpha.png", "H", QColor(120, 230, 140), false},
+            {"ReverbLPFWithAlpha.png", "L", QColor(120, 230, 140), false},
+    };
+    for (const auto &k : reverbKnobs)
+        ok &= save(reverbKnob(k.colour, QString::fromLatin1(k.letter), k.threeFrames), dir,
+                   QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
     ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
