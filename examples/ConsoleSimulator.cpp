@@ -97,9 +97,15 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
         IMemAPI::TSingleAddress a;
         if (!m_memory->resolveNamed(QString::fromLatin1(name), next(DemoAddresses::strips), &a))
             continue;
+        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+        if (name == DemoAddresses::assign) {
+            // Bus assignments are bits: another editor assigns or releases one bus.
+            m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(8)),
+                               m_memory->sourceId(0) + 1, 1);
+            continue;
+        }
         const int lo = m_memory->getMinimum(a.element, a.parameter, a.channel);
         const int hi = m_memory->getMaximum(a.element, a.parameter, a.channel);
-        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
         const int step = std::max(1, (hi - lo) / 25) * (next(2) ? 1 : -1);
         m_memory->setValue(a.element, a.parameter, a.channel, qBound(lo, v + step, hi),
                            m_memory->sourceId(0) + 1, 1);

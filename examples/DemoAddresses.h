@@ -27,9 +27,14 @@ constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
 constexpr const char *compThreshold = "FEkComp/kCompThreshold";
 constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
 
+// Bus assignment bits of a channel (the patch page).
+constexpr const char *assign = "FEkInput/kAssign";
+// The input patch as the console thread moves it (patchIn is defined below).
+constexpr const char *patchInSimulated = "FEkPatchInInput/kPatchIn";
+
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
-                                     insertPoint, oscFrequency, compThreshold, gateThreshold};
+                                     insertPoint, oscFrequency, compThreshold, gateThreshold, patchInSimulated, assign};
 // Effect 1's reverb parameters, which the console thread moves too (on channel 0).
 constexpr const char *effectParameter = "00kEffect/kEffectParam%1";
 constexpr int effectParameters = 10;

@@ -13,6 +13,7 @@
 #include "GeqPage.h"
 #include "MeterBridgePage.h"
 #include "SetupPage.h"
+#include "PatchPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char **argv)
     editor.addPage(new DynamicsPage(&memory));
     editor.addPage(new GeqPage(&memory));
     editor.addPage(new EffectsPage(&memory));
+    editor.addPage(new PatchPage(&memory));
 #ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));
 #endif

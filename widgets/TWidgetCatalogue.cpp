@@ -8,6 +8,7 @@
 #include "CGateCurve.h"
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
+#include "CGrid.h"
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
@@ -143,6 +144,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
                            "Vintage-EQ response per section with a draggable pointer each",
                            "FEkEffect/kVEQParam1"),
+            row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
+                       "Patch and assignment matrix: a ball per connected channel and field",
+                       "FEkPatchInInput/kPatchIn"),
     };
     return table;
 }

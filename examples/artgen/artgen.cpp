@@ -397,6 +397,23 @@ QImage veqPointerStrip()
     return img;
 }
 
+// The ball of the patch and assignment grids: a shaded disc on a plain background that the
+// grid's heuristic mask takes away.
+QImage gridBall()
+{
+    QImage img(9, 9, QImage::Format_RGB32);
+    img.fill(QColor(255, 255, 255));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient shade(QPointF(3.5, 3.5), 5);
+    shade.setColorAt(0, QColor(255, 150, 120));
+    shade.setColorAt(1, QColor(190, 30, 20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shade);
+    p.drawEllipse(QRectF(0.5, 0.5, 8, 8));
+    return img;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -497,6 +514,7 @@ int main(int argc, char **argv)
         ok &= save(reverbKnob(k.colour, QString::fromLatin1(k.letter), k.threeFrames), dir,
                    QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
     ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
+    ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
