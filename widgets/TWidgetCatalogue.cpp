@@ -10,9 +10,11 @@
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
+#include "CPixmapMeter.h"
 #include "CPopup.h"
 #include "CPullDownMenu.h"
 #include "CTextSlider.h"
+#include "CThresholdMeter.h"
 
 #include <QMetaProperty>
 
@@ -103,6 +105,13 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                             "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CThresholdMeter>("QWidget", "CThresholdMeter.h", QSize(12, 12), E::Meter,
+                                 "Lamp showing whether a meter is below or at its threshold, "
+                                 "gated by an on/off parameter",
+                                 "FEkMeter/kInputLevel"),
+            row<CPixmapMeter>("QWidget", "CPixmapMeter.h", QSize(8, 64), E::Meter,
+                              "Meter shown as one picture of a grid of LED or needle frames",
+                              "FEkMeter/kOutputLevel"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
                              "Value shown as text, changed by dragging up and down, clicking, "
                              "the wheel, keys or a typed number",
