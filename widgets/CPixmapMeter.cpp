@@ -57,8 +57,9 @@ struct CPixmapMeter::Private
 
     void setTable(TBoundView view)
     {
-        std::atomic_store(&table, std::shared_ptr<const TBoundView>(
-                                          std::make_shared<const TBoundView>(std::move(view))));
+        std::atomic_store(&table,
+                          std::shared_ptr<const TBoundView>(
+                                  std::make_shared<const TBoundView>(std::move(view))));
     }
     int indexFor(quint16 level) const
     {

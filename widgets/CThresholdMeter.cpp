@@ -225,8 +225,8 @@ bool CThresholdMeter::connectMemAPI()
         }
         delete d->thresholdNotifier.data();
         if (!d->thresholdNamedAddress.isEmpty())
-            d->thresholdNotifier = CSimpleNotifier::Create(
-                    memAPI(), this, d->thresholdNamedAddress, channel(), ThresholdSlot);
+            d->thresholdNotifier = CSimpleNotifier::Create(memAPI(), this, d->thresholdNamedAddress,
+                                                           channel(), ThresholdSlot);
     }
     resetMeter();
     return isAttached();

@@ -31,8 +31,8 @@ class ZB4R_WIDGETS_EXPORT CThresholdMeter : public QWidget, public TMemProxy
     // The on/off parameter gating the lamp; empty by default.
     Q_PROPERTY(QString stateNamedAddress READ stateNamedAddress WRITE setStateNamedAddress)
     // A threshold parameter watched for re-evaluation; empty by default.
-    Q_PROPERTY(QString thresholdNamedAddress READ thresholdNamedAddress WRITE
-                       setThresholdNamedAddress)
+    Q_PROPERTY(
+            QString thresholdNamedAddress READ thresholdNamedAddress WRITE setThresholdNamedAddress)
     // Unused by meters; false by default.
     Q_PROPERTY(bool undoEnable READ isUndoEnable WRITE setUndoEnable)
     // Unused by meters; 0 by default.
