@@ -44,6 +44,11 @@ constexpr int patchInTable = 7;
 constexpr const char *inputMeter = "FEkMeter/kInputLevel";
 constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
 constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
+// Key-signal meters of each input's gate and compressor, and the switches that gate their lamps.
+constexpr const char *gateKeyMeter = "FEkMeter/kGateKey";
+constexpr const char *compKeyMeter = "FEkMeter/kCompKey";
+constexpr const char *gateOn = "FEkGate/kGateOn";
+constexpr const char *compOn = "FEkComp/kCompOn";
 constexpr int meteredChannels = 48;
 
 } // namespace DemoAddresses

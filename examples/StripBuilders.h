@@ -11,5 +11,6 @@ void addStripTextSliders(InputStrip *strip); // gain in dB, input delay
 void addStripDials(InputStrip *strip);       // gain, HPF, EQ, pan, aux sends
 void addStripFader(InputStrip *strip);       // channel level
 void addStripMeter(InputStrip *strip);       // channel meter
+void addStripSignalLamp(InputStrip *strip);  // signal-present lamp
 
 #endif
