@@ -30,7 +30,7 @@ constexpr int LedFrames = 16;
 constexpr int TableLedFrames = 7;
 constexpr int LedThresholdTable = 3;
 constexpr int LedFloor = 1050; // raw value of the first segment
-constexpr int LedStep = 200;   // raw units per further segment
+constexpr int LedStep = 200; // raw units per further segment
 
 // "41A;4E2;..." : the raw level at which each segment lights.
 QString ledBounds()
@@ -82,11 +82,11 @@ MeterBridgePage::MeterBridgePage(TParamMemory *memory, QWidget *parent)
     stereo->addWidget(caption(QStringLiteral("STEREO"), this), 2, 0, 1, 2);
     // The same bus as LED segments, and once more stepped by the memory's threshold table.
     for (int side = 0; side < 2; ++side)
-        stereo->addWidget(addLedMeter(side, QStringLiteral("led_bar_16.png"), LedFrames, 0),
-                          0, 2 + side, Qt::AlignBottom);
-    stereo->addWidget(addLedMeter(0, QStringLiteral("led_bar_7.png"), TableLedFrames,
-                                  LedThresholdTable),
-                      0, 4, Qt::AlignBottom);
+        stereo->addWidget(addLedMeter(side, QStringLiteral("led_bar_16.png"), LedFrames, 0), 0,
+                          2 + side, Qt::AlignBottom);
+    stereo->addWidget(
+            addLedMeter(0, QStringLiteral("led_bar_7.png"), TableLedFrames, LedThresholdTable), 0,
+            4, Qt::AlignBottom);
     stereo->addWidget(caption(QStringLiteral("LED"), this), 2, 2, 1, 2);
     stereo->addWidget(caption(QStringLiteral("TABLE"), this), 2, 4);
     // Going offline resets every meter.

@@ -249,8 +249,8 @@ void CPixmapMeter::resetMeter()
     if (!NS_Utilities::mainThreadRunning())
         return;
     d->levelIndex.store(0, std::memory_order_relaxed);
-    d->deliveryOwed.store(true, std::memory_order_relaxed);
     updateFromMemory(nullptr, 0, 0);
+    d->deliveryOwed.store(true, std::memory_order_relaxed);
     update();
 }
 

@@ -149,8 +149,9 @@ QImage meterImage(int w, int h)
     QPainter p(&img);
     for (int y = 0; y < h; y += 2) {
         const double level = 1.0 - double(y) / h;
-        QColor c = level > 0.92 ? QColor(240, 40, 30) : level > 0.75 ? QColor(240, 210, 40)
-                                                                      : QColor(40, 220, 70);
+        QColor c = level > 0.92 ? QColor(240, 40, 30)
+                : level > 0.75  ? QColor(240, 210, 40)
+                                : QColor(40, 220, 70);
         p.fillRect(QRect(0, y, w, 1), c);
         p.fillRect(QRect(w, y, w, 1), c.darker(400));
     }
@@ -240,11 +241,11 @@ int main(int argc, char **argv)
     QTextStream qrc(&qrcText);
     qrc << "<RCC>\n  <qresource prefix=\"/zb4r/images\">\n";
     const KnobLook knobs[] = {
-        {"knob_grey", 40, QColor(120, 120, 126), QColor(230, 230, 230), false},
-        {"knob_gain", 40, QColor(150, 60, 50), QColor(250, 120, 90), false},
-        {"knob_eq", 36, QColor(60, 90, 150), QColor(110, 170, 255), true},
-        {"knob_pan", 32, QColor(90, 90, 96), QColor(240, 200, 80), true},
-        {"knob_aux", 32, QColor(60, 120, 80), QColor(120, 230, 150), false},
+            {"knob_grey", 40, QColor(120, 120, 126), QColor(230, 230, 230), false},
+            {"knob_gain", 40, QColor(150, 60, 50), QColor(250, 120, 90), false},
+            {"knob_eq", 36, QColor(60, 90, 150), QColor(110, 170, 255), true},
+            {"knob_pan", 32, QColor(90, 90, 96), QColor(240, 200, 80), true},
+            {"knob_aux", 32, QColor(60, 120, 80), QColor(120, 230, 150), false},
     };
     bool ok = true;
     for (const KnobLook &k : knobs)
