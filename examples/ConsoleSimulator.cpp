@@ -78,4 +78,18 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
         m_memory->setValue(a.element, a.parameter, a.channel, qBound(lo, v + step, hi),
                            m_memory->sourceId(0) + 1, 1);
     }
+    // Now and then one reverb parameter of effect 1 moves a step.
+    if (next(3) == 0) {
+        const QString name = QString::fromLatin1(DemoAddresses::effectParameter)
+                                     .arg(1 + next(DemoAddresses::effectParameters));
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(name, 0, &a)) {
+            const int lo = m_memory->getMinimum(a.element, a.parameter, a.channel);
+            const int hi = m_memory->getMaximum(a.element, a.parameter, a.channel);
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            const int step = std::max(1, (hi - lo) / 30) * (next(2) ? 1 : -1);
+            m_memory->setValue(a.element, a.parameter, a.channel, qBound(lo, v + step, hi),
+                               m_memory->sourceId(0) + 1, 1);
+        }
+    }
 }

@@ -30,6 +30,9 @@ constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
                                      insertPoint, oscFrequency, compThreshold, gateThreshold};
+// Effect 1's reverb parameters, which the console thread moves too (on channel 0).
+constexpr const char *effectParameter = "00kEffect/kEffectParam%1";
+constexpr int effectParameters = 10;
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

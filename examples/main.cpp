@@ -1,11 +1,15 @@
 // The demo console editor. With a display it opens its window; without one, or with
-// --screenshot DIR, it renders each screen to PNG files and prints their paths.
+// --screenshot DIR, it renders each screen to PNG files and prints their paths; it exits non-zero
+// when a page could not be built, bound or rendered.
 
 #include "DemoEditor.h"
 #include "DemoEditorFactory.h"
 #include "DynamicsPage.h"
+#include "EffectsPage.h"
 #include "EqPage.h"
+#ifdef ZB4R_HAVE_UITOOLS
 #include "FormPage.h"
+#endif
 #include "MeterBridgePage.h"
 #include "SetupPage.h"
 #include "StripsPage.h"
@@ -50,7 +54,11 @@ int main(int argc, char **argv)
     editor.addPage(new MeterBridgePage(&memory));
     auto *eqPage = new EqPage(&memory);
     editor.addPage(eqPage);
+    editor.addPage(new DynamicsPage(&memory));
+    editor.addPage(new EffectsPage(&memory));
+#ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));
+#endif
     editor.addPage(new SetupPage(&memory));
     // Strip names open the channel's EQ through the editor service.
     DemoEditorFactory editors(editor.tabs(), eqPage);
@@ -58,17 +66,23 @@ int main(int argc, char **argv)
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {
-        const QString dir = parser.isSet(shots) ? parser.value(shots) : QStringLiteral("screenshots");
+        const QString dir =
+                parser.isSet(shots) ? parser.value(shots) : QStringLiteral("screenshots");
         editor.startConsole();
         editor.show();
         // Let the console thread move a few things so the pictures show live values.
         QTimer::singleShot(600, &app, &QCoreApplication::quit);
         app.exec();
         QTextStream out(stdout);
-        const QStringList files = editor.saveScreens(dir);
+        QStringList problems;
+        const QStringList files = editor.saveScreens(dir, &problems);
         for (const QString &f : files)
             out << "wrote " << f << "\n";
-        return files.isEmpty() ? 1 : 0;
+        problems += editor.problems();
+        QTextStream err(stderr);
+        for (const QString &p : std::as_const(problems))
+            err << "problem: " << p << "\n";
+        return problems.isEmpty() && !files.isEmpty() ? 0 : 1;
     }
     editor.startConsole();
     editor.show();

@@ -370,8 +370,6 @@ void TestEqMath::pow2TableHoldsPowersOfTwo()
 {
     for (int k = 0; k < POW2_TABLE_SIZE; ++k)
         QCOMPARE(pow2_table[k], float(std::exp2(k / 600.0)));
-    QCOMPARE(pow2_table[600], 2.0f);
-    QCOMPARE(pow2_table[1800], 8.0f);
 }
 
 void TestEqMath::emptyDatasetGivesFlatCurve()

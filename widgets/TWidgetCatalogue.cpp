@@ -13,8 +13,10 @@
 #include "CPixmapMeter.h"
 #include "CPopup.h"
 #include "CPullDownMenu.h"
+#include "CReverbGraph.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
+#include "CVEQGraph.h"
 
 #include <QMetaProperty>
 
@@ -112,6 +114,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CPixmapMeter>("QWidget", "CPixmapMeter.h", QSize(8, 64), E::Meter,
                               "Meter shown as one picture of a grid of LED or needle frames",
                               "FEkMeter/kOutputLevel"),
+            row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
+                              "Reverb envelope, reverb time and filter curves with draggable "
+                              "parameter knobs",
+                              "FEkEffect/kEffectType"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
                              "Value shown as text, changed by dragging up and down, clicking, "
                              "the wheel, keys or a typed number",
@@ -121,6 +127,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                              "One-line name editor taking ASCII names, reporting accepted and "
                              "aborted edits",
                              nullptr),
+            row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
+                           "Vintage-EQ response per section with a draggable pointer each",
+                           "FEkEffect/kVEQParam1"),
     };
     return table;
 }

@@ -218,6 +218,113 @@ QImage insertPointStrip(int w, int h)
     return img;
 }
 
+// A reverb-graph knob: a small disc with a letter, frames normal, pressed and (three-frame
+// knobs) disabled stacked top to bottom; each frame one row taller than what is drawn.
+QImage reverbKnob(const QColor &colour, const QString &letter, bool threeFrames)
+{
+    constexpr int side = 13;
+    const int frames = threeFrames ? 3 : 2;
+    QImage img = newImage(side, (side + 1) * frames);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    for (int f = 0; f < frames; ++f) {
+        const QColor fill = f == 2 ? QColor(90, 96, 100) : f == 1 ? colour.lighter(150) : colour;
+        const QRectF disc(0.5, f * (side + 1) + 0.5, side - 1, side - 1);
+        p.setPen(QPen(QColor(20, 20, 24), 1));
+        p.setBrush(fill);
+        p.drawEllipse(disc);
+        p.setPen(f == 2 ? QColor(150, 150, 150) : QColor(16, 16, 20));
+        p.drawText(disc, Qt::AlignCenter, letter);
+    }
+    return img;
+}
+
+// The reverb graph's background: a floor in perspective with the time axis on row 293 from
+// x 39 to 319, the frequency axis from (39, 293) up to (129, 203), the 0 dB row 209 above the
+// time axis, captions of the value texts along the top.
+QImage reverbBackground()
+{
+    QImage img(420, 320, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(22, 26, 34));
+    QPainter p(&img);
+    const QColor grid(52, 60, 74), strong(96, 108, 128), text(130, 140, 156);
+    // The floor and its time grid (one line per tenth of the axis).
+    QPolygon floor;
+    floor << QPoint(39, 293) << QPoint(319, 293) << QPoint(409, 203) << QPoint(129, 203);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 36, 46));
+    p.drawPolygon(floor);
+    p.setPen(grid);
+    for (int i = 1; i < 10; ++i) {
+        const int x = 39 + i * 28;
+        p.drawLine(x, 293, x + 90, 203);
+    }
+    // Decades of frequency across the floor (100 Hz, 1 kHz, 10 kHz).
+    for (double hz : {100.0, 1000.0, 10000.0}) {
+        const int off = int(std::lround(90.0 * std::log(hz / 20.0) / std::log(1000.0)));
+        p.drawLine(39 + off, 293 - off, 319 + off, 293 - off);
+    }
+    // The level wall at time 0 and the 0 dB row.
+    p.setPen(grid);
+    p.drawLine(39, 209, 129, 119);
+    p.drawLine(39, 209, 319, 209);
+    for (int dB = -50; dB < 0; dB += 10) {
+        const int y = 293 - (dB + 60) * 84 / 60;
+        p.drawLine(39, y, 129, y - 90);
+    }
+    p.setPen(strong);
+    p.drawLine(39, 293, 319, 293);
+    p.drawLine(39, 293, 129, 203);
+    p.drawLine(39, 293, 39, 209);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    p.setFont(font);
+    p.setPen(text);
+    p.drawText(QPoint(322, 296), QStringLiteral("t"));
+    p.drawText(QPoint(132, 202), QStringLiteral("f"));
+    p.drawText(QPoint(20, 212), QStringLiteral("0dB"));
+    p.drawText(QPoint(4, 304), QStringLiteral("DIFF"));
+    const struct
+    {
+        int x, w;
+        const char *caption;
+    } captions[] = {{4, 36, "TIME"},  {52, 42, "DELAY"}, {106, 18, "HI"}, {136, 18, "LO"},
+                    {166, 12, "DF"},  {190, 12, "RS"},   {214, 12, "DC"}, {238, 36, "LOW F"},
+                    {286, 36, "HPF"}, {334, 36, "LPF"}};
+    for (const auto &c : captions)
+        p.drawText(QRect(c.x - 6, 4, c.w + 12, 10), Qt::AlignHCenter,
+                   QString::fromLatin1(c.caption));
+    return img;
+}
+
+// The vintage-EQ pointer strip: 12 frames stacked vertically, sections 1..6 in their curve
+// colours, then the same six selected (bright ring).
+QImage veqPointerStrip()
+{
+    constexpr int side = 11;
+    const QColor colours[6] = {QColor(255, 0, 0), QColor(255, 152, 0), QColor(255, 255, 0),
+                               QColor(0, 255, 0), QColor(0, 255, 255), QColor(204, 0, 255)};
+    QImage img = newImage(side, side * 12);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int frame = 0; frame < 12; ++frame) {
+        const bool selected = frame >= 6;
+        const QColor c = colours[frame % 6];
+        const QRectF disc(1.5, frame * side + 1.5, side - 3, side - 3);
+        p.setPen(QPen(selected ? QColor(Qt::white) : c.darker(180), selected ? 1.6 : 1.0));
+        p.setBrush(selected ? c : c.darker(130));
+        p.drawEllipse(disc);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, selected ? 200 : 90));
+        p.drawEllipse(QRectF(side / 2.0 - 1.5, frame * side + side / 2.0 - 1.5, 3, 3));
+    }
+    return img;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -280,6 +387,29 @@ int main(int argc, char **argv)
     ok &= save(lampStrip(QColor(80, 200, 250), 8), dir, QStringLiteral("lamp_signal.png"), qrc);
     ok &= save(ledStrip(16, 10, 150), dir, QStringLiteral("led_bar_16.png"), qrc);
     ok &= save(ledStrip(7, 10, 150), dir, QStringLiteral("led_bar_7.png"), qrc);
+    ok &= save(reverbBackground(), dir, QStringLiteral("zb4r_revb_background.png"), qrc);
+    const struct
+    {
+        const char *file;
+        const char *letter;
+        QColor colour;
+        bool threeFrames;
+    } reverbKnobs[] = {
+            {"ReverbTimeKnobWithAlpha.png", "T", QColor(255, 170, 60), false},
+            {"ReverbInitialDelayWithAlpha.png", "D", QColor(230, 230, 230), false},
+            {"ReverbHiRatioWithAlpha.png", "H", QColor(180, 140, 255), true},
+            {"ReverbLowRatioWithAlpha.png", "L", QColor(90, 200, 230), true},
+            {"ReverbDiffusionWithAlpha.png", "F", QColor(200, 200, 120), false},
+            {"ReverbRoomSizeWithAlpha.png", "R", QColor(240, 130, 110), true},
+            {"ReverbDelayWithAlpha.png", "C", QColor(150, 220, 150), false},
+            {"ReverbLowFreqWithAlpha.png", "f", QColor(90, 200, 230), false},
+            {"ReverbHPFWithAlpha.png", "H", QColor(120, 230, 140), false},
+            {"ReverbLPFWithAlpha.png", "L", QColor(120, 230, 140), false},
+    };
+    for (const auto &k : reverbKnobs)
+        ok &= save(reverbKnob(k.colour, QString::fromLatin1(k.letter), k.threeFrames), dir,
+                   QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
+    ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
