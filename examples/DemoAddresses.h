@@ -52,6 +52,11 @@ constexpr int patchInTable = 7;
 constexpr const char *inputMeter = "FEkMeter/kInputLevel";
 constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
 constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
+// Key-signal meters of each input's gate and compressor, and the switches that gate their lamps.
+constexpr const char *gateKeyMeter = "FEkMeter/kGateKey";
+constexpr const char *compKeyMeter = "FEkMeter/kCompKey";
+constexpr const char *gateOn = "FEkGate/kGateOn";
+constexpr const char *compOn = "FEkComp/kCompOn";
 constexpr int meteredChannels = 48;
 // The graphic EQ units: band 1 of a unit ("FE": the unit); a recalled preset writes its bands
 // and the link switch after them.

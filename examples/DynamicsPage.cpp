@@ -8,6 +8,7 @@
 #include "CPixmapSwitcher.h"
 #include "CPopup.h"
 #include "CRadioButton.h"
+#include "CThresholdMeter.h"
 #include "DemoAddresses.h"
 #include "DemoSwitch.h"
 #include "InputStrip.h"
@@ -79,6 +80,29 @@ QLabel *sectionTitle(const QString &text, QWidget *parent)
     return label;
 }
 
+// Key levels (raw meter values) at which the lamps light.
+constexpr int kGateKeyThreshold = 2600;
+constexpr int kCompKeyThreshold = 3300;
+
+// A section title with its key lamp: lit while the key is at or above the threshold, dark
+// while the section is off.
+QLayout *titleWithKeyLamp(const QString &text, QWidget *parent, const char *image,
+                          const char *meter, const char *onSwitch, int threshold)
+{
+    auto *lamp = new CThresholdMeter(parent, "keyLamp");
+    lamp->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
+    lamp->adjustParams();
+    lamp->setThresholdLevel(threshold);
+    lamp->setNamedAddress(QString::fromLatin1(meter));
+    lamp->setStateNamedAddress(QString::fromLatin1(onSwitch));
+    lamp->setToolTip(QStringLiteral("Key signal at or above the threshold"));
+    auto *row = new QHBoxLayout;
+    row->addWidget(sectionTitle(text, parent));
+    row->addWidget(lamp);
+    row->addStretch();
+    return row;
+}
+
 // A dial with its title above and the memory's value text below, in one grid cell.
 void addKnob(QGridLayout *grid, int column, const QString &title, const char *image,
              const char *address)
@@ -130,6 +154,8 @@ void presetDynamics(TParamMemory *memory)
         if (memory->resolveNamed(QString::fromLatin1(name), 0, &a))
             memory->setValue(a.element, a.parameter, a.channel, value, source, 1);
     };
+    set(DemoAddresses::compOn, 1);
+    set(DemoAddresses::gateOn, 1);
     set("FEkComp/kCompRatio", 9); // 4:1
     set("FEkComp/kCompKnee", 3);
     set("FEkComp/kCompGain", 40);
@@ -265,7 +291,9 @@ DynamicsPage::DynamicsPage(TParamMemory *memory, QWidget *parent)
     // The compressor: its curve draws over the palette's texture.
     auto *compBox = new QWidget(curves);
     auto *compColumn = new QVBoxLayout(compBox);
-    compColumn->addWidget(sectionTitle(QStringLiteral("COMP"), compBox));
+    compColumn->addLayout(titleWithKeyLamp(QStringLiteral("COMP"), compBox, "lamp_comp.png",
+                                           DemoAddresses::compKeyMeter, DemoAddresses::compOn,
+                                           kCompKeyThreshold));
     auto *comp = new CCompCurve(compBox, "compCurve");
     QPalette texture = comp->palette();
     texture.setBrush(comp->backgroundRole(), QBrush(graticule(kCompSide)));
@@ -288,7 +316,9 @@ DynamicsPage::DynamicsPage(TParamMemory *memory, QWidget *parent)
     // The gate: one pixel per dB over its own graticule.
     auto *gateBox = new QWidget(curves);
     auto *gateColumn = new QVBoxLayout(gateBox);
-    gateColumn->addWidget(sectionTitle(QStringLiteral("GATE"), gateBox));
+    gateColumn->addLayout(titleWithKeyLamp(QStringLiteral("GATE"), gateBox, "lamp_gate.png",
+                                           DemoAddresses::gateKeyMeter, DemoAddresses::gateOn,
+                                           kGateKeyThreshold));
     auto *gate = new CGateCurve(gateBox, "gateCurve");
     gate->setPixmap(graticule(kGateSide));
     gate->setFixedSize(gate->sizeHint());

@@ -12,5 +12,6 @@ void addStripDials(InputStrip *strip);       // gain, HPF, EQ, pan, aux sends
 void addStripFader(InputStrip *strip);       // channel level
 void addStripMeter(InputStrip *strip);       // channel meter
 void addStripLamps(InputStrip *strip);         // bus-assignment lamps
+void addStripSignalLamp(InputStrip *strip);  // signal-present lamp
 
 #endif

@@ -23,6 +23,7 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
         addStripTextSliders(strip);
         addStripDials(strip);
         addStripFader(strip);
+        addStripSignalLamp(strip);
         addStripMeter(strip);
         addStripLamps(strip);
         row->addWidget(strip);

@@ -13,6 +13,7 @@
 #include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPixmapSwitcher.h"
+#include "CPixmapMeter.h"
 #include "CPopup.h"
 #include "CRadioButton.h"
 #include "StateDisplayMulti.h"
@@ -20,6 +21,7 @@
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
 #include "CTextSlider.h"
+#include "CThresholdMeter.h"
 #include "CVEQGraph.h"
 
 #include <QMetaProperty>
@@ -114,6 +116,13 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                             "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CThresholdMeter>("QWidget", "CThresholdMeter.h", QSize(12, 12), E::Meter,
+                                 "Lamp showing whether a meter is below or at its threshold, "
+                                 "gated by an on/off parameter",
+                                 "FEkMeter/kInputLevel"),
+            row<CPixmapMeter>("QWidget", "CPixmapMeter.h", QSize(8, 64), E::Meter,
+                              "Meter shown as one picture of a grid of LED or needle frames",
+                              "FEkMeter/kOutputLevel"),
             row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
                               "Reverb envelope, reverb time and filter curves with draggable "
                               "parameter knobs",

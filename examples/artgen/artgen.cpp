@@ -183,6 +183,22 @@ QImage radioStrip(const QString &label, int w, int h)
     return img;
 }
 
+// A lamp strip of three frames stacked: off, below its threshold (dim) and at or above (lit).
+QImage thresholdLampStrip(const QColor &lit, int side)
+{
+    QImage img(side, side * 3, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(24, 26, 30));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor faces[] = {QColor(50, 52, 58), lit.darker(260), lit};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(QColor(12, 12, 14));
+        p.setBrush(faces[i]);
+        p.drawEllipse(QRectF(1.5, i * side + 1.5, side - 3, side - 3));
+    }
+    return img;
+}
+
 // One frame per compressor type: its transfer curve above the knee.
 QImage typeDisplayStrip(int side, int types)
 {
@@ -243,6 +259,28 @@ QImage tabStrip(const QStringList &tabs, int tabW, int h)
             p.fillRect(r, t == selected ? QColor(90, 160, 250) : QColor(58, 62, 68));
             p.setPen(t == selected ? Qt::black : QColor(190, 190, 190));
             p.drawText(r, Qt::AlignCenter, tabs.at(t));
+        }
+    }
+    return img;
+}
+
+// An LED bar of segments, one frame per number of lit segments (0 to frames - 1), the frames
+// stacked top to bottom.
+QImage ledStrip(int frames, int w, int h)
+{
+    const int segments = frames - 1;
+    const int pitch = h / segments;
+    QImage img(w, h * frames, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(16, 17, 20));
+    QPainter p(&img);
+    for (int f = 0; f < frames; ++f) {
+        for (int s = 0; s < segments; ++s) {
+            const double level = double(s + 1) / segments;
+            const QColor c = level > 0.9 ? QColor(240, 40, 30)
+                    : level > 0.7        ? QColor(240, 210, 40)
+                                         : QColor(40, 220, 70);
+            const int y = f * h + h - (s + 1) * pitch;
+            p.fillRect(QRect(1, y + 1, w - 2, pitch - 2), s < f ? c : c.darker(500));
         }
     }
     return img;
@@ -491,6 +529,11 @@ int main(int argc, char **argv)
     ok &= save(assignStrip(24, 8, 18, true), dir, QStringLiteral("assign_lit.png"), qrc);
     ok &= save(assignStrip(24, 8, 18, false), dir, QStringLiteral("assign_dark.png"), qrc);
     ok &= save(insertPointStrip(48, 16), dir, QStringLiteral("insert_point.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(60, 230, 90), 12), dir, QStringLiteral("lamp_gate.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(250, 170, 40), 12), dir, QStringLiteral("lamp_comp.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(80, 200, 250), 8), dir, QStringLiteral("lamp_signal.png"), qrc);
+    ok &= save(ledStrip(16, 10, 150), dir, QStringLiteral("led_bar_16.png"), qrc);
+    ok &= save(ledStrip(7, 10, 150), dir, QStringLiteral("led_bar_7.png"), qrc);
     ok &= save(reverbBackground(), dir, QStringLiteral("zb4r_revb_background.png"), qrc);
     const struct
     {
