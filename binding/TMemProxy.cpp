@@ -180,6 +180,31 @@ QString TMemProxy::valueText(int raw, int tableId, QPixmap *pixmap)
     return text;
 }
 
+bool TMemProxy::registerMeterFeed(QObject *receiver, const char *signal, const char *slot)
+{
+    IMemAPI *api = memAPI();
+    if (!memAPIReady())
+        return false;
+    if (address().isValid()) {
+        if (!isAttached())
+            setBoundWord(1);
+        api->registerMeter(true, this, element(), parameter(), channel());
+        if (receiver && signal && slot)
+            api->connectSignal(signal, receiver, slot, true);
+    }
+    return isAttached();
+}
+
+void TMemProxy::unregisterMeterFeed(QObject *receiver, const char *signal, const char *slot)
+{
+    IMemAPI *api = memAPI();
+    if (memAPIReady() && isAttached()) {
+        api->registerMeter(false, this, element(), parameter(), channel());
+        if (receiver && signal && slot)
+            api->connectSignal(signal, receiver, slot, false);
+    }
+}
+
 bool TMemProxy::valueFromTypedNumber(int tableId, double number, int *value)
 {
     IMemAPI *api = memAPI();

@@ -199,6 +199,15 @@ protected:
     [[nodiscard]] TMemSilentHelper silenced(int operation = 0);
     // Shows the memory's current value as if it had been notified (after connecting, say).
     void refreshFromMemory() { updateFromMemory(nullptr, 0, 0); }
+    // Meters register their address with registerMeter() instead of observing it: the bound
+    // word is set, and with a receiver the memory's signal is connected to its slot (the online
+    // state). Returns whether attached.
+    bool registerMeterFeed(QObject *receiver = nullptr, const char *signal = nullptr,
+                           const char *slot = nullptr);
+    // The reverse, when attached: also a meter destructor's first step, while the widget is whole
+    // (a feed on another thread may be calling process()).
+    void unregisterMeterFeed(QObject *receiver = nullptr, const char *signal = nullptr,
+                             const char *slot = nullptr);
     // Forgets the range last read, so the next reading reports it again.
     void forgetRange() { m_rangeKnown = false; }
 

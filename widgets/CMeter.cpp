@@ -411,10 +411,7 @@ CMeter::CMeter(QWidget *parent, const char *name)
 
 CMeter::~CMeter()
 {
-    // Unregister while the object is whole: the feed may be calling process() on another
-    // thread, and forgetting the proxy waits for such calls.
-    if (memAPIReady() && memAPI() && isAttached())
-        memAPI()->registerMeter(false, this, element(), parameter(), channel());
+    unregisterMeterFeed();
     releaseMemory();
 }
 
@@ -630,27 +627,18 @@ void CMeter::updateErasePixmap(QPixmap *pm)
 
 bool CMeter::connectMemAPI()
 {
-    if (!memAPIReady() || !memAPI())
-        return false;
-    if (address().isValid()) {
-        if (!isAttached())
-            setBoundWord(1);
-        memAPI()->registerMeter(true, this, element(), parameter(), channel());
-        memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, true);
-        // Start from the memory's state, so that a meter bound while the console is online
-        // resets when it first goes offline.
+    const bool attached = registerMeterFeed(this, OnlineSignal, OnlineSlot);
+    // Start from the memory's state, so that a meter bound while the console is online resets
+    // when it first goes offline.
+    if (attached)
         d->online = memAPI()->isOnline();
-    }
     resetMeter();
-    return isAttached();
+    return attached;
 }
 
 void CMeter::disconnectMemAPI()
 {
-    if (memAPIReady() && memAPI() && isAttached()) {
-        memAPI()->registerMeter(false, this, element(), parameter(), channel());
-        memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, false);
-    }
+    unregisterMeterFeed(this, OnlineSignal, OnlineSlot);
     setBoundWord(0);
 }
 

@@ -96,9 +96,7 @@ CPixmapMeter::CPixmapMeter(QWidget *parent, const char *name)
 
 CPixmapMeter::~CPixmapMeter()
 {
-    // While whole: a feed on another thread may be calling process().
-    if (memAPIReady() && memAPI() && isAttached())
-        memAPI()->registerMeter(false, this, element(), parameter(), channel());
+    unregisterMeterFeed();
     releaseMemory();
 }
 
@@ -212,26 +210,17 @@ void CPixmapMeter::valueChange()
 bool CPixmapMeter::connectMemAPI()
 {
     setupMeterTable();
-    if (!memAPIReady() || !memAPI())
-        return false;
-    if (address().isValid()) {
-        if (!isAttached())
-            setBoundWord(1);
-        memAPI()->registerMeter(true, this, element(), parameter(), channel());
-        memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, true);
-        // From the memory's state, so that the first change either way resets.
+    const bool attached = registerMeterFeed(this, OnlineSignal, OnlineSlot);
+    // From the memory's state, so that the first change either way resets.
+    if (attached)
         d->online = memAPI()->isOnline();
-    }
     resetMeter();
-    return isAttached();
+    return attached;
 }
 
 void CPixmapMeter::disconnectMemAPI()
 {
-    if (memAPIReady() && memAPI() && isAttached()) {
-        memAPI()->registerMeter(false, this, element(), parameter(), channel());
-        memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, false);
-    }
+    unregisterMeterFeed(this, OnlineSignal, OnlineSlot);
     setBoundWord(0);
 }
 

@@ -77,9 +77,7 @@ CThresholdMeter::CThresholdMeter(QWidget *parent, const char *name)
 
 CThresholdMeter::~CThresholdMeter()
 {
-    // While whole: a feed on another thread may be calling process().
-    if (memAPIReady() && memAPI() && isAttached())
-        memAPI()->registerMeter(false, this, element(), parameter(), channel());
+    unregisterMeterFeed();
     d->deleteNotifiers();
     releaseMemory();
 }
@@ -207,13 +205,9 @@ void CThresholdMeter::updateErasePixmap(QPixmap *pm)
 bool CThresholdMeter::connectMemAPI()
 {
     setupMeterThresholdTable();
-    if (!memAPIReady() || !memAPI())
+    if (!memAPIReady())
         return false;
-    if (address().isValid()) {
-        if (!isAttached())
-            setBoundWord(1);
-        memAPI()->registerMeter(true, this, element(), parameter(), channel());
-        memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, true);
+    if (registerMeterFeed(this, OnlineSignal, OnlineSlot)) {
         d->online = memAPI()->isOnline();
         delete d->stateNotifier.data();
         if (!d->stateNamedAddress.isEmpty()) {
@@ -236,8 +230,7 @@ void CThresholdMeter::disconnectMemAPI()
 {
     if (memAPIReady() && memAPI()) {
         if (isAttached()) {
-            memAPI()->registerMeter(false, this, element(), parameter(), channel());
-            memAPI()->connectSignal(OnlineSignal, this, OnlineSlot, false);
+            unregisterMeterFeed(this, OnlineSignal, OnlineSlot);
             d->online = false;
             d->deleteNotifiers();
         }
