@@ -1,5 +1,7 @@
 #include "TBackgroundPixmap.h"
 
+#include "NS_Utilities.h"
+
 #include <QPainter>
 #include <QPalette>
 #include <QWidget>
@@ -29,10 +31,8 @@ const QPixmap &TBackgroundPixmap::pixmap(const QWidget *w, const Painter &paint,
 
     // A value change repaints a picture of the same size: keep its buffer. (One shared with a
     // cache is copied on write by the painter, so the cached picture stays as it is.)
-    if (!fits) {
-        m_pixmap = QPixmap(deviceSize);
-        m_pixmap.setDevicePixelRatio(ratio);
-    }
+    if (!fits)
+        m_pixmap = NS_Utilities::devicePixmap(w->size(), ratio);
     m_pixmap.fill(transparent ? QColor(Qt::transparent) : w->palette().color(QPalette::Window));
     {
         QPainter painter(&m_pixmap);

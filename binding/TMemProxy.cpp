@@ -1,8 +1,10 @@
 #include "TMemProxy.h"
 
 #include "NS_Utilities.h"
+#include "TAccessibleFactory.h"
 #include "TParamInfo.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QEvent>
@@ -183,7 +185,11 @@ void TMemProxyBasic::setAddress(int element, int channel, int parameter)
 
 // ---------------------------------------------------------------------------------------------
 
-TMemProxy::TMemProxy() = default;
+TMemProxy::TMemProxy()
+{
+    // Normally installed when the library loads; this covers hosts that load it otherwise.
+    TAccessibleFactory::install();
+}
 
 TMemProxy::~TMemProxy()
 {
@@ -212,6 +218,9 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
     }
     setWidgetShowState(this);
     updateFromMemory(data, operation, extra);
+    // Assistive tools hear of the new value once per coalescing interval, not per notification.
+    if (operation != 3 && QAccessible::isActive())
+        TAccessibleFactory::valueChanged(dynamic_cast<QWidget *>(this));
 }
 
 bool TMemProxy::notificationsServable() const
@@ -231,8 +240,7 @@ QVector<quint32> TMemProxy::observedAddresses() const
     return {packedAddress()};
 }
 
-TMemReading TMemProxy::readNotification(const Q_UINT8 *data, int operation,
-                                        const TMemProxy *source)
+TMemReading TMemProxy::readNotification(const Q_UINT8 *data, int operation, const TMemProxy *source)
 {
     TMemReading r;
     if (!source)
@@ -304,6 +312,21 @@ QString TMemProxy::valueText(int raw, int tableId, QPixmap *pixmap)
     api->valueToText(channel() + channelOffset(), tableId, &text, pixmap,
                      IMemAPI::textValueFromRaw(raw, minimum, tableId), 0, element(), parameter());
     return text;
+}
+
+QString TMemProxy::currentValueText(int tableId)
+{
+    IMemAPI *api = memAPI();
+    if (!api || !api->isReady() || !address().isValid())
+        return QString();
+    return valueText(api->getValue(element(), parameter(), channel(), 0, 0), tableId);
+}
+
+void TMemProxy::registerUserUndo()
+{
+    IMemAPI *api = memAPI();
+    if (isUndoEnable() && !isSilent() && api && api->isReady() && address().isValid())
+        api->registerUndo(this);
 }
 
 bool TMemProxy::valueFromTypedNumber(int tableId, double number, int *value)

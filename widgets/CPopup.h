@@ -51,7 +51,7 @@ public:
 
     QString labels() const;
     // The value names as a list (after a fetch from the memory's table).
-    QStringList labelList() const;
+    Q_INVOKABLE QStringList labelList() const;
     int columnsCount() const;
     QSize labelSize() const;
     int cellMargin() const;
@@ -68,7 +68,7 @@ public:
     bool enableFocusRect() const;
     bool greyOnDisable() const;
 
-    int currentSelection() const;
+    Q_INVOKABLE int currentSelection() const;
     // The list entry's raw value without the value offset (index clamped, mapping applied).
     int calculateValueFromIndex(int index) const;
     // The raw value written for index: calculateValueFromIndex() plus the value offset.
