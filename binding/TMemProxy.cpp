@@ -2,6 +2,7 @@
 
 #include "NS_Utilities.h"
 #include "TAccessibleFactory.h"
+#include "TFocusFrame.h"
 #include "TParamInfo.h"
 
 #include <QAccessible>
@@ -189,6 +190,7 @@ TMemProxy::TMemProxy()
 {
     // Normally installed when the library loads; this covers hosts that load it otherwise.
     TAccessibleFactory::install();
+    TFocusFrame::install();
 }
 
 TMemProxy::~TMemProxy()

@@ -19,6 +19,9 @@ class IConfirmUserAction;
 // Pressing it opens a grid of all value names below it (CPopupItem); picking one writes the
 // matching raw value. The names come from `labels` or from the memory's value-name table
 // (`tableId`). Entries can be removed at run time and a host object can veto a choice.
+//
+// Keys, once focusColor or enableFocusRect has made it focusable (Tab and the click): Space
+// opens the grid; in the grid the arrow keys move the choice and Space, Return or Enter pick it.
 class ZB4R_WIDGETS_EXPORT CPopup : public COnOffButton
 {
     Q_OBJECT
