@@ -19,6 +19,13 @@
 
 namespace {
 
+TAccessibleFactory::EventListener s_listener = nullptr;
+
+bool listening()
+{
+    return s_listener || QAccessible::isActive();
+}
+
 // The value of one widget as its kind's source gives it.
 struct TValueReading
 {
@@ -279,13 +286,15 @@ private:
         }
         // A receiver of one event may destroy other widgets: check each before raising.
         for (QWidget *w : std::as_const(due)) {
-            if (!m_entries.contains(w) || !QAccessible::isActive())
+            if (!m_entries.contains(w) || !listening())
                 continue;
             QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
             QAccessibleValueInterface *value = iface ? iface->valueInterface() : nullptr;
             if (!value)
                 continue;
             QAccessibleValueChangeEvent event(w, value->currentValue());
+            if (s_listener)
+                s_listener(&event);
             QAccessible::updateAccessibility(&event);
         }
         schedule();
@@ -371,11 +380,16 @@ QAccessibleInterface *TAccessibleFactory::create(const QString &className, QObje
 
 void TAccessibleFactory::valueChanged(QWidget *widget)
 {
-    if (!widget || !QAccessible::isActive())
+    if (!widget || !listening())
         return;
     const TAccessibleKind *kind = kindOf(widget);
     if (!kind || kind->value == TAccessibleKind::NoValue)
         return;
     if (TValueEventQueue *queue = TValueEventQueue::instance())
         queue->changed(widget, *kind);
+}
+
+void TAccessibleFactory::setEventListener(EventListener listener)
+{
+    s_listener = listener;
 }

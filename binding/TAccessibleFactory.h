@@ -69,8 +69,13 @@ public:
     static QAccessibleInterface *create(const QString &className, QObject *object);
     // The widget's value changed from the memory: one value-change event follows, coalesced with
     // further changes and spaced by the kind's interval. Nothing happens while no assistive tool
-    // listens (QAccessible::isActive()). GUI thread only.
+    // listens (QAccessible::isActive(), or an event listener). GUI thread only.
     static void valueChanged(QWidget *widget);
+    // A listener in the process (automation, tests) that gets every value-change event the
+    // library raises, also while no platform assistive tool is active; null (the default)
+    // removes it. GUI thread only.
+    typedef void (*EventListener)(QAccessibleEvent *event);
+    static void setEventListener(EventListener listener);
 };
 
 #endif

@@ -221,7 +221,7 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
     setWidgetShowState(this);
     updateFromMemory(data, operation, extra);
     // Assistive tools hear of the new value once per coalescing interval, not per notification.
-    if (operation != 3 && QAccessible::isActive())
+    if (operation != 3)
         TAccessibleFactory::valueChanged(dynamic_cast<QWidget *>(this));
 }
 
