@@ -219,6 +219,7 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
         return;
     }
     setWidgetShowState(this);
+    ++m_guiUpdates;
     updateFromMemory(data, operation, extra);
     // Assistive tools hear of the new value once per coalescing interval, not per notification.
     if (operation != 3)

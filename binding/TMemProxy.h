@@ -155,6 +155,10 @@ public:
     // Removes the proxy from the memory for good (destructor helper).
     void releaseMemory();
 
+    // How many GUI-thread updates process() has run (diagnostics and tests: a burst of
+    // notifications from a worker thread costs one).
+    int guiUpdateCount() const { return m_guiUpdates; }
+
     // Called first in every GUI-thread process(): a widget whose address cannot be served is
     // hidden unless auto-hide is disabled, and shown again once attached.
     void setWidgetShowState(TMemProxy *proxy);
@@ -205,6 +209,7 @@ private:
     bool m_undoEnable = true;
     bool m_disabledUI = false;
     bool m_autoHidden = false;
+    int m_guiUpdates = 0;
     bool m_rangeKnown = false;
     int m_knownMinimum = 0;
     int m_knownMaximum = 0;

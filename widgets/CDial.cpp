@@ -4,7 +4,7 @@
 #include "IEditorExtensions.h"
 #include "NS_Utilities.h"
 #include "TBackgroundPixmap.h"
-#include "TCacheServer.h"
+#include "TSetter.h"
 #include "TMarshallEvent.h"
 
 #include <QBitmap>
@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QPointF>
 #include <QPointer>
 #include <QVector>
@@ -121,14 +120,8 @@ struct CDial::Private
     std::atomic<bool> deferredEmitPosted {false};
 
     bool polished = false;
+    // One picture per frame index, shared by like dials of a cache-serving window.
     TBackgroundPixmap picture;
-    // Shared-picture key: prefix + frame index + suffix; remade when the look changes.
-    bool keyKnown = false;
-    QString keyPrefix;
-    QString keySuffix;
-    // The shared pictures this dial has already fetched or made, by frame index, so a value
-    // change neither builds a key nor searches the cache.
-    QVector<QPixmap> knownFrames;
 
     Private()
         : imageCategories(1)
@@ -305,8 +298,9 @@ void CDial::setdisabledImageIndex(int index)
 
 void CDial::setTransparent(bool on)
 {
-    d->transparent = on;
-    invalidatePicture();
+    if (!assignIfChanged(d->transparent, on))
+        return;
+    invalidateLook();
     updateMask();
 }
 
@@ -594,64 +588,27 @@ void CDial::updateErasePixmap(QPixmap *)
 {
     if (!d->polished)
         return;
-    const auto paint = [this](QPainter &painter) { repaintScreenPrimitive(painter); };
-    if (!d->keyKnown)
-        makeCacheKey();
-    if (d->keyPrefix.isEmpty()) {
-        d->picture.pixmap(this, paint, true);
-        return;
-    }
-    const int index = currentIndex();
-    const QSize deviceSize = size() * devicePixelRatioF();
-    if (index >= 0 && index < d->knownFrames.size()) {
-        const QPixmap &known = d->knownFrames.at(index);
-        if (!known.isNull() && known.size() == deviceSize) {
-            d->picture.setPixmap(known);
-            return;
-        }
-    }
-    const QString key = d->keyPrefix + QString::number(index) + d->keySuffix;
-    QPixmap shared;
-    if (QPixmapCache::find(key, &shared) && shared.size() == deviceSize) {
-        d->picture.setPixmap(shared);
-        rememberFrame(index, shared);
-        return;
-    }
-    const QPixmap &built = d->picture.pixmap(this, paint, true);
-    if (!built.isNull() && d->subImages > 0 && d->imageCategories > 0) {
-        QPixmapCache::insert(key, built);
-        rememberFrame(index, built);
-    }
+    if (!d->picture.hasShareKey())
+        shareLook();
+    d->picture.pixmap(
+            this, [this](QPainter &painter) { repaintScreenPrimitive(painter); }, true,
+            currentIndex());
 }
 
-void CDial::rememberFrame(int index, const QPixmap &picture)
+void CDial::shareLook()
 {
-    if (index < 0 || index >= d->subImages)
-        return;
-    if (d->knownFrames.size() != d->subImages)
-        d->knownFrames.resize(d->subImages);
-    d->knownFrames[index] = picture;
-}
-
-void CDial::makeCacheKey()
-{
-    d->keyKnown = true;
-    const QWidget *host = dynamic_cast<const QWidget *>(TCacheServer::serverFor(this));
-    const QString caption = host ? host->windowTitle() : QString();
-    if (caption.isEmpty()) {
-        d->keyPrefix.clear();
-        return;
-    }
-    // Dials of one window share a picture per frame index. The look suffix keeps dials of
-    // different strips, columns, sizes or states apart.
-    d->keyPrefix = caption + QStringLiteral("zb4r-CDial-");
-    d->keySuffix = QStringLiteral("/%1/%2/%3x%4/%5%6")
-                           .arg(d->combinedImage.cacheKey())
-                           .arg(d->category)
-                           .arg(width())
-                           .arg(height())
-                           .arg(isEnabled() ? 'e' : 'd')
-                           .arg(d->disabledImageIndex);
+    // Dials of one window share a picture per frame index; the key keeps dials of different
+    // strips, columns, sizes or states apart.
+    const bool shareable = d->subImages > 0 && d->imageCategories > 0;
+    d->picture.setShareKey(this,
+                           shareable ? QStringLiteral("CDial/%1/%2/%3x%4/%5%6")
+                                               .arg(d->combinedImage.cacheKey())
+                                               .arg(d->category)
+                                               .arg(width())
+                                               .arg(height())
+                                               .arg(isEnabled() ? 'e' : 'd')
+                                               .arg(d->disabledImageIndex)
+                                     : QString());
 }
 
 int CDial::pictureRebuildCount() const
@@ -666,9 +623,7 @@ void CDial::invalidatePicture()
 
 void CDial::invalidateLook()
 {
-    d->keyKnown = false;
-    d->knownFrames.clear();
-    d->picture.invalidate();
+    d->picture.lookChanged(this);
 }
 
 void CDial::repaintScreen()

@@ -182,8 +182,7 @@ private:
     void polishDial();
     void invalidatePicture();
     void invalidateLook();
-    void makeCacheKey();
-    void rememberFrame(int index, const QPixmap &picture);
+    void shareLook();
     void repaintScreen();
     void startDrag(QMouseEvent *event);
     void dragTo(QMouseEvent *event);

@@ -1,5 +1,7 @@
 #include "CMeter.h"
 
+#include "TBackgroundPixmap.h"
+
 #include "IMemAPI.h"
 #include "NS_Utilities.h"
 
@@ -331,7 +333,7 @@ struct CMeter::Private
 
     Geometry painted;
     // A picture given with updateErasePixmap(), shown until the meter changes.
-    QPixmap fixedPicture;
+    TBackgroundPixmap fixedPicture;
 };
 
 CMeter::Private::Geometry CMeter::Private::geometry() const
@@ -536,7 +538,7 @@ void CMeter::valueChange()
     d->repaintPending = false;
     d->shownLevelIndex.store(value(), std::memory_order_relaxed);
     const Private::Geometry now = d->geometry();
-    if (!d->fixedPicture.isNull()) {
+    if (d->fixedPicture.isValid()) {
         d->painted = now;
         updateErasePixmap(nullptr);
         return;
@@ -622,11 +624,7 @@ void CMeter::repaintScreenPrimitive(QPainter &painter)
 
 void CMeter::updateErasePixmap(QPixmap *pm)
 {
-    if (pm) {
-        d->fixedPicture = *pm;
-    } else {
-        d->fixedPicture = QPixmap();
-    }
+    d->fixedPicture.setPixmap(pm ? *pm : QPixmap());
     update();
 }
 
@@ -660,8 +658,8 @@ void CMeter::paintEvent(QPaintEvent *event)
 {
     s_meterRepaintsThisFrame = 0;
     QPainter painter(this);
-    if (!d->fixedPicture.isNull()) {
-        painter.drawPixmap(0, 0, d->fixedPicture);
+    if (d->fixedPicture.isValid()) {
+        painter.drawPixmap(0, 0, d->fixedPicture.current());
         return;
     }
     const QBrush fill = palette().brush(backgroundRole());

@@ -1,6 +1,7 @@
 #include "COnOffButton.h"
 
 #include "COnOffButton_p.h"
+#include "TBackgroundPixmap.h"
 #include "CSimpleNotifier.h"
 #include "NS_Utilities.h"
 #include "TCacheServer.h"
@@ -30,7 +31,8 @@ struct COnOffButton::Private
     // The Qt pixmap property: the base the state images are drawn on.
     QPixmap pixmap;
     // The picture paintEvent blits (Qt 3's fixed background pixmap).
-    QPixmap erasePixmap;
+    // What paintEvent blits: a state pixmap of the look record, or the greyed picture.
+    TBackgroundPixmap picture;
     quint16 currentCategory = 0;
     bool recordInCache : 1;
     bool pressed : 1;
@@ -101,7 +103,14 @@ bool COnOffButton::invertedLogic() const
 
 void COnOffButton::setInvertedLogic(bool on)
 {
+    if (on == bool(d->record->invertedLogic))
+        return;
     d->record->invertedLogic = on;
+    // The same value now shows the other state.
+    if (notificationsServable())
+        refreshFromMemory();
+    markRepaintNeeded();
+    update();
 }
 
 int COnOffButton::boolClipValue() const
@@ -573,16 +582,15 @@ void COnOffButton::updateErasePixmap()
     const COnOffButton_PD *rec = d->record;
     if (!rec->hasDisableImage && !isEnabled()) {
         if (stateImage(rec, isChecked()).isNull()) {
-            d->erasePixmap = QPixmap();
+            d->picture.setPixmap(QPixmap());
             return;
         }
-        QPixmap picture = NS_Utilities::devicePixmap(size(), devicePixelRatioF());
-        QPainter p(&picture);
-        repaintScreenPrimitive(p);
-        d->erasePixmap = picture;
+        d->picture.invalidate();
+        d->picture.pixmap(
+                this, [this](QPainter &p) { repaintScreenPrimitive(p); }, true);
         return;
     }
-    d->erasePixmap = staticPixmap();
+    d->picture.setPixmap(staticPixmap());
 }
 
 void COnOffButton::updateErasePixmapSlot()
@@ -593,12 +601,12 @@ void COnOffButton::updateErasePixmapSlot()
 
 void COnOffButton::setErasePixmap(const QPixmap &pixmap)
 {
-    d->erasePixmap = pixmap;
+    d->picture.setPixmap(pixmap);
 }
 
 bool COnOffButton::hasErasePixmap() const
 {
-    return !d->erasePixmap.isNull();
+    return d->picture.isValid();
 }
 
 // --- events -------------------------------------------------------------------------------------
@@ -701,11 +709,11 @@ void COnOffButton::paintEvent(QPaintEvent *event)
     if (d->repaintNeeded || !isCheckable())
         updateErasePixmap();
     d->repaintNeeded = false;
-    if (d->erasePixmap.isNull()) {
+    if (!d->picture.isValid()) {
         // No strip: plain Qt button.
         QPushButton::paintEvent(event);
         return;
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, d->erasePixmap);
+    painter.drawPixmap(0, 0, d->picture.current());
 }
