@@ -53,7 +53,7 @@ void runBursts(benchmark::State &state, bool liveLoop)
         if (!liveLoop)
             worker->wait();
         // Until the curve shows the last value and nothing is on its way any more.
-        while (!finished || curve.deliveryPending().load() || curve.isRecalcPending()
+        while (!finished || curve.isDeliveryPending() || curve.isRecalcPending()
                || curve.dataset().bands[1].gain != last * kToHundredths)
             QCoreApplication::processEvents();
         worker->wait();

@@ -1,43 +1,16 @@
 #include "CNumEdit.h"
 
+#include "TDoubleFormat.h"
+
 #include <QKeyEvent>
 #include <QLocale>
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
 const char kDefaultFormat[] = "%.1f";
 constexpr int kMinimumWidth = 70;
-
-// A widget's format is printed with a double, so anything but exactly one floating-point
-// conversion (plus literal text and "%%") would be undefined behaviour: such formats fall back
-// to the default.
-bool isDoubleFormat(const char *format)
-{
-    int conversions = 0;
-    for (const char *c = format; *c; ++c) {
-        if (*c != '%')
-            continue;
-        ++c;
-        if (*c == '%')
-            continue;
-        while (*c && std::strchr("-+ #0", *c))
-            ++c;
-        while (*c >= '0' && *c <= '9')
-            ++c;
-        if (*c == '.') {
-            ++c;
-            while (*c >= '0' && *c <= '9')
-                ++c;
-        }
-        if (!*c || !std::strchr("fFeEgG", *c))
-            return false;
-        ++conversions;
-    }
-    return conversions == 1;
-}
 
 // Length of the number at the start of text (after spaces): sign, digits, decimal point,
 // exponent. Returns 0 when no digit is found. start receives the index of the first character.
@@ -139,7 +112,8 @@ double CNumEdit::leadingNumber(const QString &text, bool *ok)
 
 void CNumEdit::doEdit(const QString &text, const char *format)
 {
-    if (!format || !isDoubleFormat(format))
+    // Anything but exactly one floating conversion falls back to the default.
+    if (!TDoubleFormat::isSingleConversion(format))
         format = kDefaultFormat;
     bool ok = false;
     const double number = leadingNumber(text, &ok);

@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QMetaObject>
 
-CSimpleNotifier::CSimpleNotifier(IMemAPI *api, QObject *owner, int channel) : QObject(owner)
+CSimpleNotifier::CSimpleNotifier(QObject *owner)
+    : QObject(owner)
 {
-    setMemAPI(api);
-    setOwnChannel(channel);
 }
 
 CSimpleNotifier::~CSimpleNotifier()
@@ -21,8 +20,8 @@ CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner, const QSt
 {
     if (!api)
         return nullptr;
-    auto *notifier = new CSimpleNotifier(api, owner, channel);
-    notifier->bind(address, channel);
+    auto *notifier = new CSimpleNotifier(owner);
+    notifier->bind(api, address, channel);
     if (owner && slot && *slot) {
         QByteArray member(slot);
         // Accept slots written without the SLOT() code.
@@ -35,14 +34,10 @@ CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner, const QSt
     return notifier;
 }
 
-void CSimpleNotifier::bind(const QString &address, int channel)
+void CSimpleNotifier::bind(IMemAPI *api, const QString &address, int channel)
 {
-    setOwnChannel(channel);
-    TMemProxy::setNamedAddress(address); // resolves, the memory being set
-    if (isResolved() && memAPIReady()) {
-        setBoundWord(1);
-        connectMemAPI();
-    }
+    TMemProxy::setNamedAddress(address); // stored only: there is no memory yet
+    attach(api, channel);
 }
 
 int CSimpleNotifier::value() const

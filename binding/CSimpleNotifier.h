@@ -35,8 +35,8 @@ protected:
     void updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra) override;
 
 private:
-    CSimpleNotifier(IMemAPI *api, QObject *owner, int channel);
-    void bind(const QString &address, int channel);
+    explicit CSimpleNotifier(QObject *owner);
+    void bind(IMemAPI *api, const QString &address, int channel);
     void deliver(bool force);
 
     int m_lastValue = 0;

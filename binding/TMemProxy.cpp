@@ -3,174 +3,11 @@
 #include "NS_Utilities.h"
 #include "TAccessibleFactory.h"
 #include "TFocusFrame.h"
+#include "TObserverDispatcher_p.h"
 #include "TParamInfo.h"
 
-#include <QAccessible>
-#include <QCoreApplication>
 #include <QDataStream>
-#include <QEvent>
-#include <QMutex>
-#include <QThread>
 #include <QWidget>
-
-#include <algorithm>
-#include <vector>
-
-namespace {
-
-// Hands observer notifications to the GUI thread. A proxy is queued at most once (its pending
-// flag), and one posted event carries every proxy queued until it is delivered, so a burst
-// costs one event however many proxies it touches.
-//
-// The queue is a list linked through the proxies: writers push without a lock, and whoever
-// pushes onto an empty list posts the event. Taking the list and unlinking a proxy that goes
-// away happen under the mutex, so they never overlap.
-class ObserverDispatcher : public QObject
-{
-public:
-    static ObserverDispatcher *instance()
-    {
-        static ObserverDispatcher *const dispatcher = [] {
-            auto *created = new ObserverDispatcher;
-            created->moveToThread(QCoreApplication::instance()->thread());
-            return created;
-        }();
-        return dispatcher;
-    }
-
-    void post(TMemProxy *proxy)
-    {
-        // Mostly the proxy is still pending: a plain read then leaves its cache line shared with
-        // the GUI thread. The writer's value store and this read are sequentially consistent, as
-        // are the clearing exchange and the value read in deliver(), so a stale "pending" seen
-        // here is always followed by a delivery that reads the new value.
-        std::atomic<bool> &pending = proxy->deliveryPending();
-        if (pending.load(std::memory_order_seq_cst) || pending.exchange(true))
-            return;
-        if (pushChain(proxy, proxy) == nullptr)
-            QCoreApplication::postEvent(this, new QEvent(eventType()));
-    }
-
-    // The proxy is going away: drop it from the queue and from batches being delivered.
-    void forget(TMemProxy *proxy)
-    {
-        QMutexLocker lock(&m_mutex);
-        // Unlinked from the list taken whole; the rest goes back in front of anything pushed
-        // meanwhile. The event the rest was posted with has not been delivered yet.
-        TMemProxyBasic *kept = nullptr;
-        TMemProxyBasic *keptLast = nullptr;
-        for (TMemProxyBasic *p = m_head.exchange(nullptr, std::memory_order_acquire); p;) {
-            TMemProxyBasic *next = p->pendingLink();
-            if (p != proxy) {
-                p->pendingLink() = nullptr;
-                if (keptLast)
-                    keptLast->pendingLink() = p;
-                else
-                    kept = p;
-                keptLast = p;
-            }
-            p = next;
-        }
-        if (kept)
-            pushChain(kept, keptLast);
-        // A proxy that lives on (released but not destroyed) may be queued again later.
-        proxy->deliveryPending().store(false, std::memory_order_relaxed);
-        for (std::vector<std::atomic<TMemProxy *>> *batch : m_delivering) {
-            for (std::atomic<TMemProxy *> &entry : *batch) {
-                if (entry.load(std::memory_order_relaxed) == proxy)
-                    entry.store(nullptr, std::memory_order_release);
-            }
-        }
-    }
-
-protected:
-    bool event(QEvent *e) override
-    {
-        if (e->type() != eventType())
-            return QObject::event(e);
-        deliver();
-        return true;
-    }
-
-private:
-    static QEvent::Type eventType()
-    {
-        static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
-        return type;
-    }
-
-    // Pushes first..last (linked) in front of the list; returns the head it replaced.
-    TMemProxyBasic *pushChain(TMemProxyBasic *first, TMemProxyBasic *last)
-    {
-        TMemProxyBasic *head = m_head.load(std::memory_order_relaxed);
-        do
-            last->pendingLink() = head;
-        while (!m_head.compare_exchange_weak(head, first, std::memory_order_release,
-                                             std::memory_order_relaxed));
-        return head;
-    }
-
-    static TMemProxyBasic *reverse(TMemProxyBasic *p)
-    {
-        TMemProxyBasic *reversed = nullptr;
-        while (p) {
-            TMemProxyBasic *next = p->pendingLink();
-            p->pendingLink() = reversed;
-            reversed = p;
-            p = next;
-        }
-        return reversed;
-    }
-
-    void deliver()
-    {
-        // Entries are atomics so that forget() can clear one while it is delivered from, without
-        // the delivery locking the queue for every proxy.
-        std::vector<std::atomic<TMemProxy *>> batch;
-        {
-            QMutexLocker lock(&m_mutex);
-            // Pushed newest first: delivered oldest first.
-            TMemProxyBasic *p = reverse(m_head.exchange(nullptr, std::memory_order_acquire));
-            size_t n = 0;
-            for (TMemProxyBasic *q = p; q; q = q->pendingLink())
-                ++n;
-            batch = std::vector<std::atomic<TMemProxy *>>(n);
-            for (size_t i = 0; p; ++i) {
-                TMemProxyBasic *next = p->pendingLink();
-                p->pendingLink() = nullptr;
-                batch[i].store(static_cast<TMemProxy *>(p), std::memory_order_relaxed);
-                p = next;
-            }
-            m_delivering.push_back(&batch);
-        }
-        for (size_t i = 0; i < batch.size(); ++i) {
-            // A proxy may destroy others (or itself) while it processes.
-            TMemProxy *proxy = batch[i].load(std::memory_order_acquire);
-            if (!proxy)
-                continue;
-            // An exchange, not a store: it reads the writer's flag, so everything written before
-            // the notification is visible to process() below.
-            proxy->deliveryPending().exchange(false, std::memory_order_seq_cst);
-            proxy->setWidgetShowState(proxy);
-            proxy->process(nullptr, 0, 0);
-        }
-        QMutexLocker lock(&m_mutex);
-        m_delivering.erase(std::find(m_delivering.begin(), m_delivering.end(), &batch));
-    }
-
-    QMutex m_mutex;
-    std::atomic<TMemProxyBasic *> m_head {nullptr};
-    std::vector<std::vector<std::atomic<TMemProxy *>> *> m_delivering;
-};
-
-} // namespace
-
-void MAPI_postObserverEvent(IMemAPI *api, TMemProxy *proxy)
-{
-    if (!api || !proxy || !QCoreApplication::instance())
-        return;
-    ObserverDispatcher::instance()->post(proxy);
-}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -202,10 +39,37 @@ void TMemProxy::releaseMemory()
 {
     if (IMemAPI *api = memAPI())
         api->forgetProxy(this);
+    detach();
+    TObserverDispatcher::release(this);
+}
+
+int TMemProxy::attach(IMemAPI *api, int channel)
+{
+    setMemAPI(api);
+    m_ownChannel = channel;
+    resolveNamedAddress();
+    bool attached = false;
+    if (memAPIReady() && address().isValid()) {
+        // Marked first: a widget's connectMemAPI() may test isAttached().
+        setBoundWord(1);
+        attached = connectMemAPI();
+        if (!attached)
+            setBoundWord(0);
+    }
+    applyConnection(attached ? 1 : 0);
+    return attached ? 0 : -1;
+}
+
+void TMemProxy::detach()
+{
     setMemAPI(nullptr);
     setBoundWord(0);
-    if (deliveryPending().load() && QCoreApplication::instance())
-        ObserverDispatcher::instance()->forget(this);
+}
+
+void TMemProxy::deliverPosted()
+{
+    // The same entry as a notification on the GUI thread: hooks, auto-hide, one update.
+    process(nullptr, 0, 0);
 }
 
 // --- the contract ----------------------------------------------------------------------------

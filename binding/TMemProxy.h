@@ -51,22 +51,26 @@ public:
     // Set by a successful connect, cleared by disconnectMemAPI() in every case.
     quint32 boundWord() const { return m_bound; }
     bool isAttached() const { return m_bound != 0; }
-    void setBoundWord(quint32 bound) { m_bound = bound; }
 
     // Raised while the widget takes a value from the memory; writes happen only while it is 0.
     quint8 silentCounter() const { return m_silent; }
     bool isSilent() const { return m_silent != 0; }
 
+    // A notification handed to the GUI thread has not been delivered yet.
+    bool isDeliveryPending() const { return m_deliveryPending.load(); }
+
 protected:
     quint8 &silentCounterRef() { return m_silent; }
+    // Connecting and disconnecting set it; the memory attaches through TMemProxy::attach().
+    void setBoundWord(quint32 bound) { m_bound = bound; }
 
-public:
-    // Used by MAPI_postObserverEvent() to keep one delivery pending per proxy, and to link the
-    // pending proxies.
+private:
+    friend class TObserverDispatcher;
+
+    // The dispatcher's per-proxy state: one delivery pending at most, and the queue's link.
     std::atomic<bool> &deliveryPending() { return m_deliveryPending; }
     TMemProxyBasic *&pendingLink() { return m_pendingLink; }
 
-private:
     IMemAPI *m_api = nullptr;
     IMemAPI::TSingleAddress m_address;
     int m_channelOffset = 0;
@@ -202,6 +206,18 @@ protected:
     void forgetRange() { m_rangeKnown = false; }
 
 private:
+    friend class CSimpleNotifier;
+    friend class TObserverDispatcher;
+    friend class TParamMemory;
+
+    // Binds the proxy to api on channel: sets the memory and the own channel, resolves the named
+    // address and connects. Reports the outcome to applyConnection(); returns 0 when attached.
+    int attach(IMemAPI *api, int channel);
+    // The memory lets the proxy go: no memory, not attached.
+    void detach();
+    // A notification handed over by MAPI_postObserverEvent() reaches the GUI thread.
+    void deliverPosted();
+
     QString m_namedAddress;
     TAddressList m_addressList;
     int m_ownChannel = 0;

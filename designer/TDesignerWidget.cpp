@@ -8,6 +8,7 @@
 #include <QtMath>
 
 #include <cmath>
+#include <memory>
 
 const char *const TDesignerWidget::GroupName = "zb4r Console Widgets";
 
@@ -103,6 +104,53 @@ void paintMeter(QPainter &p)
     }
 }
 
+void paintLabel(QPainter &p)
+{
+    p.setPen(QPen(kEdge, 1));
+    p.setBrush(kEdge.lighter(130));
+    p.drawRect(QRectF(2.5, 10.5, 27, 11));
+    // A value text: a few glyph strokes.
+    p.setPen(QPen(kWarn, 1.5));
+    for (int x : {6, 10, 14})
+        p.drawLine(QPointF(x, 13), QPointF(x, 19));
+    p.drawLine(QPointF(19, 13), QPointF(25, 19));
+}
+
+void paintTextValue(QPainter &p)
+{
+    p.setPen(QPen(kEdge, 1.5));
+    p.setBrush(kPanel);
+    p.drawRect(QRectF(2, 9, 28, 14));
+    // A number between a step up and a step down.
+    p.setPen(QPen(kLight, 1.5));
+    for (const qreal x : {6.0, 10.0, 14.0})
+        p.drawLine(QPointF(x, 13), QPointF(x, 19));
+    QPainterPath up;
+    up.moveTo(20, 15);
+    up.lineTo(27, 15);
+    up.lineTo(23.5, 11);
+    up.closeSubpath();
+    p.fillPath(up, kLit);
+    QPainterPath down;
+    down.moveTo(20, 17);
+    down.lineTo(27, 17);
+    down.lineTo(23.5, 21);
+    down.closeSubpath();
+    p.fillPath(down, kWarn);
+}
+
+void paintTextField(QPainter &p)
+{
+    p.setPen(QPen(kEdge, 1.5));
+    p.setBrush(kLight);
+    p.drawRect(QRectF(2, 9, 28, 14));
+    // Typed text and the caret after it.
+    p.setPen(QPen(kPanel, 2));
+    p.drawLine(QPointF(6, 16), QPointF(16, 16));
+    p.setPen(QPen(kEdge, 1.5));
+    p.drawLine(QPointF(20, 12), QPointF(20, 20));
+}
+
 QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
 {
     QPixmap pixmap(kIconSide, kIconSide);
@@ -127,6 +175,15 @@ QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
         break;
     case TWidgetCatalogueEntry::Meter:
         paintMeter(p);
+        break;
+    case TWidgetCatalogueEntry::Label:
+        paintLabel(p);
+        break;
+    case TWidgetCatalogueEntry::TextValue:
+        paintTextValue(p);
+        break;
+    case TWidgetCatalogueEntry::TextField:
+        paintTextField(p);
         break;
     }
     return QIcon(pixmap);
@@ -167,6 +224,10 @@ QString TDesignerWidget::toolTip() const
 
 QString TDesignerWidget::whatsThis() const
 {
+    if (!m_entry.sampleAddress)
+        return QStringLiteral("%1. Connect a control's text signal (textualValueChange) to its "
+                              "setText slot.")
+                .arg(toolTip());
     return QStringLiteral("%1. Bind it by setting namedAddress (\"FEkSection/kParam\") and "
                           "connecting the form to the parameter memory.")
             .arg(toolTip());
@@ -227,12 +288,15 @@ QString TDesignerWidget::domXml() const
     w.writeTextElement(QStringLiteral("height"), QString::number(m_entry.defaultSize.height()));
     w.writeEndElement(); // rect
     w.writeEndElement(); // property
-    // Addresses and lists are data, not text for translators.
+    // Addresses and lists are data, not text for translators. A new instance starts from the
+    // widget's own defaults (a value format, say), not from empty strings.
+    const std::unique_ptr<QWidget> fresh(m_entry.create(nullptr));
     for (const QString &property : m_entry.untranslatedProperties()) {
         w.writeStartElement(QStringLiteral("property"));
         w.writeAttribute(QStringLiteral("name"), property);
         w.writeStartElement(QStringLiteral("string"));
         w.writeAttribute(QStringLiteral("notr"), QStringLiteral("true"));
+        w.writeCharacters(fresh->property(property.toLatin1().constData()).toString());
         w.writeEndElement(); // string
         w.writeEndElement(); // property
     }

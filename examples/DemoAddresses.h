@@ -15,9 +15,21 @@ constexpr const char *pan = "FEkInput/kPan";
 constexpr const char *aux1 = "FEkInput/kAuxLevel1";
 constexpr const char *aux2 = "FEkInput/kAuxLevel2";
 constexpr const char *fader = "FEkInput/kFader";
+// Input delay in samples.
+constexpr const char *inputDelay = "FEkInput/kDelay";
+
+// A strip's insert point (image pull-down) and the setup oscillator's frequency (sorted
+// pull-down over the list "1000;100;10000;440", values 0..3 in list order).
+constexpr const char *insertPoint = "FEkInput/kInsertPoint";
+constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
+
+// The dynamics page's thresholds.
+constexpr const char *compThreshold = "FEkComp/kCompThreshold";
+constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
 
 // What the console thread moves now and then.
-constexpr const char *simulated[] = {gain, eqGain, pan, aux1, fader};
+constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
+                                     insertPoint, oscFrequency, compThreshold, gateThreshold};
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";

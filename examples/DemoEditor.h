@@ -22,6 +22,7 @@ public:
     ~DemoEditor() override;
 
     void addPage(DemoPage *page);
+    QTabWidget *tabs() const { return m_tabs; }
     void startConsole();
     // Renders every page to DIR/<n>-<title>.png; returns the files written.
     QStringList saveScreens(const QString &dir);

@@ -1,6 +1,7 @@
 #include "DemoSwitch.h"
 
 #include "COnOffButton.h"
+#include "CPullDownMenu.h"
 #include "NS_Utilities.h"
 
 COnOffButton *makeDemoSwitch(QWidget *parent, const char *objectName, const char *image)
@@ -17,4 +18,6 @@ void showCurrentSwitchValues(QWidget *root)
     const QList<COnOffButton *> all = root->findChildren<COnOffButton *>();
     for (COnOffButton *b : all)
         b->process(nullptr, 0, 1);
+    for (CPullDownMenu *menu : root->findChildren<CPullDownMenu *>())
+        menu->process(nullptr, 0, 1);
 }

@@ -2,11 +2,12 @@
 
 #include "CDial.h"
 #include "CEqCurve.h"
+#include "CLabelDisplay.h"
 #include "COnOffButton.h"
 #include "DemoSwitch.h"
+#include "InputStrip.h"
 #include "NS_Utilities.h"
 #include "TParamMemory.h"
-#include "ValueReadout.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -126,8 +127,8 @@ void addKnob(QGridLayout *grid, int row, int column, const QString &title, const
     dial->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
     dial->setnSubImages(kKnobFrames);
     dial->setNamedAddress(address);
-    auto *readout = new ValueReadout(parent);
-    readout->setNamedAddress(address);
+    CLabelDisplay *readout = makeValueLabel(parent);
+    QObject::connect(dial, &CDial::textualValueChange, readout, &CLabelDisplay::setText);
     auto *cell = new QVBoxLayout;
     cell->setSpacing(1);
     cell->addWidget(caption(title, parent));
@@ -183,11 +184,11 @@ EqPage::EqPage(TParamMemory *memory, QWidget *parent)
     auto *inputTitle = caption(QStringLiteral("INPUT EQ"), this);
     inputTitle->setStyleSheet(QStringLiteral("font-weight: bold; color: #f0f0f0;"));
     header->addWidget(inputTitle);
-    auto *channels = new QComboBox(this);
+    m_channels = new QComboBox(this);
     for (int c = 0; c < kInputChannels; ++c)
-        channels->addItem(QStringLiteral("CH %1").arg(c + 1));
-    connect(channels, &QComboBox::currentIndexChanged, this, &EqPage::selectChannel);
-    header->addWidget(channels);
+        m_channels->addItem(QStringLiteral("CH %1").arg(c + 1));
+    connect(m_channels, &QComboBox::currentIndexChanged, this, &EqPage::selectChannel);
+    header->addWidget(m_channels);
     header->addStretch();
     page->addLayout(header);
 
@@ -244,6 +245,20 @@ void EqPage::bind()
     memory()->connectTree(m_input, m_channel);
     memory()->connectTree(m_output, 0);
     showCurrentSwitchValues(this);
+    showValueTexts(this);
+}
+
+void EqPage::setChannel(int channel)
+{
+    if (channel >= 0 && channel < m_channels->count())
+        m_channels->setCurrentIndex(channel);
+}
+
+void EqPage::showValueTexts(QWidget *part)
+{
+    // The labels under the dials follow the dials' text signals: send them once after binding.
+    for (CDial *dial : part->findChildren<CDial *>())
+        dial->triggerEmitValueChanged(false);
 }
 
 void EqPage::selectChannel(int channel)
@@ -254,4 +269,5 @@ void EqPage::selectChannel(int channel)
     m_channel = channel;
     memory()->connectTree(m_input, m_channel);
     showCurrentSwitchValues(m_input);
+    showValueTexts(m_input);
 }

@@ -3,6 +3,7 @@
 
 #include "DemoPage.h"
 
+class QComboBox;
 class QWidget;
 
 // The EQ editor: one input channel's EQ curve with the dials of its four bands and its
@@ -10,16 +11,22 @@ class QWidget;
 class EqPage : public DemoPage
 {
     Q_OBJECT
+    // The input channel shown; the editor opener sets it.
+    Q_PROPERTY(int channel READ channel WRITE setChannel)
 public:
     explicit EqPage(TParamMemory *memory, QWidget *parent = nullptr);
     QString title() const override { return QStringLiteral("EQ"); }
     void bind() override;
+    int channel() const { return m_channel; }
+    void setChannel(int channel);
 
 private:
     void selectChannel(int channel);
+    void showValueTexts(QWidget *part);
 
     QWidget *m_input;
     QWidget *m_output;
+    QComboBox *m_channels = nullptr;
     int m_channel = 0;
 };
 

@@ -1,22 +1,58 @@
 #include "InputStrip.h"
 
+#include "CDial.h"
+#include "CFader.h"
+#include "CHotspotLabel.h"
 #include "TMemProxy.h"
-#include "ValueReadout.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace {
+
+// The whole name label is hot (strictly inside its edges).
+const QRect kNameHotSpot(0, 0, 400, 400);
+
+} // namespace
+
+CLabelDisplay *makeValueLabel(QWidget *parent)
+{
+    auto *text = new CLabelDisplay(parent, "valueText");
+    text->setMinimumWidth(56);
+    QFont f = text->font();
+    f.setPointSizeF(f.pointSizeF() * 0.85);
+    text->setFont(f);
+    QPalette look = text->palette();
+    look.setColor(QPalette::Window, QColor(32, 34, 38));
+    look.setColor(QPalette::WindowText, QColor(232, 224, 160));
+    text->setPalette(look);
+    text->setBackgroundRole(QPalette::Window);
+    return text;
+}
+
 InputStrip::InputStrip(int channel, QWidget *parent)
-    : QFrame(parent), m_channel(channel), m_layout(new QVBoxLayout(this))
+    : QFrame(parent)
+    , m_channel(channel)
+    , m_layout(new QVBoxLayout(this))
+    , m_name(new CHotspotLabel(this, "stripName"))
 {
     setObjectName(QStringLiteral("strip%1").arg(channel + 1));
     setFrameShape(QFrame::StyledPanel);
     m_layout->setContentsMargins(4, 4, 4, 4);
     m_layout->setSpacing(2);
-    auto *name = new QLabel(QStringLiteral("CH %1").arg(channel + 1), this);
-    name->setAlignment(Qt::AlignCenter);
-    name->setStyleSheet(QStringLiteral("font-weight: bold; color: #f0f0f0;"));
-    m_layout->addWidget(name);
+    // No channel-name model in the demo console: the name is the channel's number.
+    m_name->setText(QStringLiteral("CH %1").arg(channel + 1));
+    m_name->setHotSpot(kNameHotSpot);
+    m_name->setToolTip(QStringLiteral("Double-click: this channel's EQ"));
+    QFont bold = m_name->font();
+    bold.setBold(true);
+    m_name->setFont(bold);
+    QPalette look = m_name->palette();
+    look.setColor(QPalette::Window, QColor(43, 45, 49));
+    look.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    m_name->setPalette(look);
+    m_name->setMinimumHeight(18);
+    m_layout->addWidget(m_name);
 }
 
 QWidget *InputStrip::addControl(const QString &title, QWidget *control, const char *address,
@@ -26,15 +62,29 @@ QWidget *InputStrip::addControl(const QString &title, QWidget *control, const ch
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet(QStringLiteral("color: #a0a4aa;"));
     m_layout->addWidget(label);
-    if (control) {
-        if (auto *proxy = dynamic_cast<TMemProxy *>(control))
-            proxy->setNamedAddress(QString::fromLatin1(address));
-        m_layout->addWidget(control, 0, Qt::AlignHCenter);
-    }
-    if (readout == WithReadout) {
-        auto *text = new ValueReadout(this);
-        text->setNamedAddress(QString::fromLatin1(address));
+    if (!control)
+        return control;
+    if (auto *proxy = dynamic_cast<TMemProxy *>(control))
+        proxy->setNamedAddress(QString::fromLatin1(address));
+    m_layout->addWidget(control, 0, Qt::AlignHCenter);
+    const bool hasText = control->metaObject()->indexOfSignal("textualValueChange(QString)") >= 0;
+    if (readout == WithReadout && hasText) {
+        CLabelDisplay *text = makeValueLabel(this);
+        connect(control, SIGNAL(textualValueChange(QString)), text, SLOT(setText(QString)));
         m_layout->addWidget(text);
     }
     return control;
+}
+
+void InputStrip::showValueTexts()
+{
+    for (CDial *dial : findChildren<CDial *>())
+        dial->triggerEmitValueChanged(false);
+    for (CFader *fader : findChildren<CFader *>())
+        fader->emit_textualValueChange();
+}
+
+void InputStrip::addWidget(QWidget *widget)
+{
+    m_layout->addWidget(widget);
 }

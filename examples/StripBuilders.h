@@ -1,12 +1,15 @@
 #ifndef STRIPBUILDERS_H
 #define STRIPBUILDERS_H
 
+class ChannelNames;
 class InputStrip;
 
 // Each widget family fills its part of an input strip, top to bottom.
-void addStripSwitches(InputStrip *strip); // on, phase, +48 V, input patch
-void addStripDials(InputStrip *strip);    // gain, HPF, EQ, pan, aux sends
-void addStripFader(InputStrip *strip);    // channel level
-void addStripMeter(InputStrip *strip);    // channel meter
+void addStripName(InputStrip *strip, ChannelNames *names); // channel name under "CH n"
+void addStripSwitches(InputStrip *strip);    // on, phase, +48 V, input patch
+void addStripTextSliders(InputStrip *strip); // gain in dB, input delay
+void addStripDials(InputStrip *strip);       // gain, HPF, EQ, pan, aux sends
+void addStripFader(InputStrip *strip);       // channel level
+void addStripMeter(InputStrip *strip);       // channel meter
 
 #endif

@@ -1,5 +1,6 @@
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CPullDownMenu.h"
 #include "DemoAddresses.h"
 #include "DemoSwitch.h"
 #include "InputStrip.h"
@@ -70,6 +71,15 @@ void addStripSwitches(InputStrip *strip)
     face.setColor(QPalette::Button, QColor(24, 26, 30));
     patch->setPalette(face);
     strip->addControl(QStringLiteral("PATCH"), patch, DemoAddresses::patchIn);
+
+    // Insert point: one picture frame per choice, the menu lists the names.
+    auto *insert = new CPullDownMenu(strip, "stripInsertPoint");
+    insert->setCombinedImage(NS_Utilities::loadPixmap(QStringLiteral("insert_point.png")));
+    insert->setnSubImages(4);
+    insert->setMenuItemList(QStringLiteral("PRE EQ;PRE DYN;PRE FADER;POST FADER"));
+    insert->setToolTip(QStringLiteral("Insert point"));
+    strip->addControl(QStringLiteral("INSERT"), insert, DemoAddresses::insertPoint,
+                      InputStrip::WithoutReadout);
 
     afterFirstShow(strip);
 }

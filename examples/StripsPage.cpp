@@ -1,5 +1,7 @@
 #include "StripsPage.h"
 
+#include "CTextSlider.h"
+#include "ChannelNames.h"
 #include "DemoAddresses.h"
 #include "InputStrip.h"
 #include "MasterStrip.h"
@@ -8,13 +10,17 @@
 
 #include <QHBoxLayout>
 
-StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory, parent)
+StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
+    : DemoPage(memory, parent)
+    , m_names(new ChannelNames(DemoAddresses::strips, this))
 {
     auto *row = new QHBoxLayout(this);
     row->setSpacing(3);
     for (int c = 0; c < DemoAddresses::strips; ++c) {
         auto *strip = new InputStrip(c, this);
+        addStripName(strip, m_names);
         addStripSwitches(strip);
+        addStripTextSliders(strip);
         addStripDials(strip);
         addStripFader(strip);
         addStripMeter(strip);
@@ -27,6 +33,11 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent) : DemoPage(memory,
 
 void StripsPage::bind()
 {
-    for (InputStrip *strip : std::as_const(m_strips))
+    for (InputStrip *strip : std::as_const(m_strips)) {
         memory()->connectTree(strip, strip->channel());
+        strip->showValueTexts();
+        // Text sliders read nothing when they connect.
+        for (CTextSlider *slider : strip->findChildren<CTextSlider *>())
+            slider->forceUpdate();
+    }
 }

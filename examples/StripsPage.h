@@ -5,6 +5,7 @@
 
 #include <QList>
 
+class ChannelNames;
 class InputStrip;
 
 // The input channel strips.
@@ -17,6 +18,7 @@ public:
     void bind() override;
 
 private:
+    ChannelNames *m_names;
     QList<InputStrip *> m_strips;
 };
 

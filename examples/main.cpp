@@ -3,9 +3,12 @@
 // it at device pixel ratio N (QT_SCALE_FACTOR), screenshots included.
 
 #include "DemoEditor.h"
+#include "DemoEditorFactory.h"
+#include "DynamicsPage.h"
 #include "EqPage.h"
 #include "FormPage.h"
 #include "MeterBridgePage.h"
+#include "SetupPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -69,8 +72,13 @@ int main(int argc, char **argv)
     DemoEditor editor(&memory);
     editor.addPage(new StripsPage(&memory));
     editor.addPage(new MeterBridgePage(&memory));
-    editor.addPage(new EqPage(&memory));
+    auto *eqPage = new EqPage(&memory);
+    editor.addPage(eqPage);
     editor.addPage(new FormPage(&memory));
+    editor.addPage(new SetupPage(&memory));
+    // Strip names open the channel's EQ through the editor service.
+    DemoEditorFactory editors(editor.tabs(), eqPage);
+    memory.setEditorFactory(&editors);
     editor.resize(1280, 800);
 
     if (parser.isSet(shots) || headless()) {

@@ -8,6 +8,7 @@
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CTextSlider.h"
 #include "TParamMemory.h"
 #include "TWidgetCatalogue.h"
 #include "ui_all_widgets.h"
@@ -30,6 +31,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #endif
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -137,6 +139,10 @@ QVariant expectedValue(const FormProperty &p, const QMetaProperty &mp)
     if (p.kind == QLatin1String("size"))
         return QSize(p.parts.value(QStringLiteral("width")),
                      p.parts.value(QStringLiteral("height")));
+    if (p.kind == QLatin1String("rect"))
+        return QRect(p.parts.value(QStringLiteral("x")), p.parts.value(QStringLiteral("y")),
+                     p.parts.value(QStringLiteral("width")),
+                     p.parts.value(QStringLiteral("height")));
     if (p.kind == QLatin1String("color"))
         return QColor(p.parts.value(QStringLiteral("red")), p.parts.value(QStringLiteral("green")),
                       p.parts.value(QStringLiteral("blue")));
@@ -199,6 +205,17 @@ void writeValue(TParamMemory &memory, const IMemAPI::TSingleAddress &a, int valu
 int memoryValue(TParamMemory &memory, const IMemAPI::TSingleAddress &a)
 {
     return memory.getValue(a.element, a.parameter, a.channel);
+}
+
+// Catalogue widgets bound to the memory (the others are fed by them).
+int boundEntryCount()
+{
+    int count = 0;
+    for (const TWidgetCatalogueEntry &e : TWidgetCatalogue::entries()) {
+        std::unique_ptr<QWidget> w(e.create(nullptr));
+        count += dynamic_cast<TMemProxy *>(w.get()) ? 1 : 0;
+    }
+    return count;
 }
 
 #ifdef ZB4R_HAVE_UITOOLS
@@ -306,9 +323,11 @@ void tst_Designer::catalogueDescribesItsWidgets()
         QVERIFY2(header.readAll().contains("class ZB4R_WIDGETS_EXPORT " + name.toLatin1() + " :"),
                  entry.includeFile);
 
-        // Every bound widget keeps its address out of translation.
-        QVERIFY2(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")),
-                 qPrintable(name));
+        // A row names a sample address exactly when its widget is bound; every bound widget
+        // keeps its address out of translation.
+        const bool bound = dynamic_cast<TMemProxy *>(w.get()) != nullptr;
+        QCOMPARE(entry.sampleAddress != nullptr, bound);
+        QCOMPARE(entry.untranslatedProperties().contains(QStringLiteral("namedAddress")), bound);
     }
     QCOMPARE(TWidgetCatalogue::classNames().size(), TWidgetCatalogue::entries().size());
 }
@@ -405,7 +424,7 @@ void tst_Designer::formFollowsTheMemory()
         if (proxy && !proxy->namedAddress().isEmpty())
             addressed.append(proxy);
     }
-    QVERIFY(addressed.size() >= TWidgetCatalogue::entries().size());
+    QVERIFY(addressed.size() >= boundEntryCount());
     QCOMPARE(memory.connectTree(form.get(), kChannel), addressed.size());
     for (TMemProxy *proxy : qAsConst(addressed)) {
         QCOMPARE(proxy->memAPI(), static_cast<IMemAPI *>(&memory));
@@ -435,6 +454,11 @@ void tst_Designer::formFollowsTheMemory()
         const int v = midRange(dial, 3);
         writeValue(memory, boundAddress(dial), v);
         QCOMPARE(dial->value(), v);
+        // The text slider on the same address follows in whole dB, as the form asks.
+        auto *gainText = form->findChild<CTextSlider *>(QStringLiteral("gainTextSlider"));
+        QVERIFY(gainText);
+        QCOMPARE(gainText->value(), v);
+        QCOMPARE(gainText->text(), QStringLiteral("%1 dB").arg(v));
         // The form's connection carries the new value's text.
         QCOMPARE(texts.size(), 1);
         QVERIFY(!label->text().isEmpty());
@@ -644,7 +668,9 @@ void tst_Designer::pluginOffersEveryWidget()
         QVERIFY2(made, qPrintable(w->name()));
         QCOMPARE(made->parentWidget(), &parent);
         QCOMPARE(QString::fromLatin1(made->metaObject()->className()), w->name());
-        QVERIFY(dynamic_cast<TMemProxy *>(made));
+        const TWidgetCatalogueEntry *row = TWidgetCatalogue::find(w->name());
+        QVERIFY(row);
+        QCOMPARE(dynamic_cast<TMemProxy *>(made) != nullptr, row->sampleAddress != nullptr);
 
         const TWidgetCatalogueEntry *entry = TWidgetCatalogue::find(w->name());
         QVERIFY(entry);
@@ -708,6 +734,12 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
                 QVERIFY2(xml.attributes().value(QLatin1String("notr")) == QLatin1String("true"),
                          qPrintable(w->name() + QLatin1Char('.') + property));
                 untranslated.append(property);
+                // A new instance starts from the widget's own default, not an empty string.
+                std::unique_ptr<QWidget> fresh(w->createWidget(nullptr));
+                const QString given = xml.readElementText();
+                QCOMPARE(given, fresh->property(property.toLatin1().constData()).toString());
+                if (property == QLatin1String("formatLabel"))
+                    QCOMPARE(given, QStringLiteral("%0.1f"));
             } else if (tag == QLatin1String("extends")) {
                 extends = xml.readElementText();
             } else if (tag == QLatin1String("header")) {
@@ -722,7 +754,8 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         std::unique_ptr<QWidget> made(w->createWidget(nullptr));
         QVERIFY(made->inherits(extends.toLatin1().constData()));
         QCOMPARE(untranslated, entry->untranslatedProperties());
-        QVERIFY(untranslated.contains(QStringLiteral("namedAddress")));
+        QCOMPARE(untranslated.contains(QStringLiteral("namedAddress")),
+                 entry->sampleAddress != nullptr);
     }
 #endif
 }

@@ -1,11 +1,18 @@
 #include "TWidgetCatalogue.h"
 
+#include "CCompCurve.h"
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CHotspotLabel.h"
+#include "CLabelDisplay.h"
+#include "CGateCurve.h"
 #include "CMeter.h"
+#include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
+#include "CPullDownMenu.h"
+#include "CTextSlider.h"
 
 #include <QMetaProperty>
 
@@ -42,10 +49,16 @@ QString TWidgetCatalogueEntry::className() const
 
 QStringList TWidgetCatalogueEntry::untranslatedProperties() const
 {
+    // A property the Qt class already has (a label's text) keeps its meaning: display text.
+    const QMetaObject *qtClass = metaObject;
+    while (qtClass && !isQtClass(qtClass, extends))
+        qtClass = qtClass->superClass();
     QStringList names;
     for (const QMetaObject *mo = metaObject; mo && !isQtClass(mo, extends); mo = mo->superClass()) {
         for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
             const QMetaProperty p = mo->property(i);
+            if (qtClass && qtClass->indexOfProperty(p.name()) >= 0)
+                continue;
             if (p.metaType().id() == QMetaType::QString && p.isWritable()
                 && !names.contains(QLatin1String(p.name())))
                 names.append(QString::fromLatin1(p.name()));
@@ -71,11 +84,34 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CPopup>("QPushButton", "CPopup.h", QSize(48, 18), E::Selector,
                         "Selector showing the current value's name; opens a grid of all names",
                         "FEkPatchInInput/kPatchIn"),
+            row<CPullDownMenu>("QLabel", "CPullDownMenu.h", QSize(64, 18), E::Selector,
+                               "Pull-down menu showing the current entry's text or picture",
+                               "FEkInput/kInsertPoint"),
+            row<CLabelDisplay>("QLabel", "CLabelDisplay.h", QSize(56, 16), E::Label,
+                               "Value text fed by a control, with a temporary text while it moves",
+                               nullptr),
+            row<CHotspotLabel>("QLabel", "CHotspotLabel.h", QSize(56, 16), E::Label,
+                               "Label whose hot spot reports clicks and double clicks", nullptr),
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
+            row<CCompCurve>("QWidget", "CCompCurve.h", QSize(91, 91), E::Curve,
+                            "Compressor, expander or compander transfer curve",
+                            "FEkComp/kCompThreshold"),
+            row<CGateCurve>("QWidget", "CGateCurve.h", QSize(91, 91), E::Curve,
+                            "Gate or ducker transfer curve, one pixel per dB",
+                            "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
+                             "Value shown as text, changed by dragging up and down, clicking, "
+                             "the wheel, keys or a typed number",
+                             "FEkHeadAmp/kGain"),
+            // Not bound: a name is the host's data, not a parameter.
+            row<CNameEditor>("QLineEdit", "CNameEditor.h", QSize(80, 20), E::TextField,
+                             "One-line name editor taking ASCII names, reporting accepted and "
+                             "aborted edits",
+                             nullptr),
     };
     return table;
 }

@@ -15,7 +15,7 @@ struct QMetaObject;
 struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
 {
     // The picture a widget box shows for the widget.
-    enum Glyph { Knob, Fader, Button, Selector, Curve, Meter };
+    enum Glyph { Knob, Fader, Button, Selector, Curve, Meter, Label, TextValue, TextField };
 
     const QMetaObject *metaObject;
     // The Qt class the widget extends, as a form records it.
@@ -27,7 +27,8 @@ struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
     const char *toolTip;
     QWidget *(*create)(QWidget *parent);
     // A named address of the built-in demo console the widget can show: what previews and the
-    // binding contract suite bind a fresh instance to ("FE" stands for the channel given).
+    // binding contract suite bind a fresh instance to ("FE" stands for the channel given). Null
+    // for a widget that is not bound (not a TMemProxy: labels fed by other widgets, editors).
     const char *sampleAddress;
 
     QString className() const;

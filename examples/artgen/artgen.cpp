@@ -162,6 +162,28 @@ QImage meterImage(int w, int h)
     return img;
 }
 
+// One frame per insert point, stacked: the pull-down shows the frame of the current choice.
+QImage insertPointStrip(int w, int h)
+{
+    const char *const names[] = {"PRE EQ", "PRE DYN", "PRE FDR", "POST FDR"};
+    QImage img(w, h * 4, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(24, 26, 30));
+    QPainter p(&img);
+    QFont font = p.font();
+    font.setPixelSize(9);
+    font.setBold(true);
+    p.setFont(font);
+    for (int i = 0; i < 4; ++i) {
+        const QRect frame(0, i * h, w, h);
+        p.setPen(QColor(70, 74, 82));
+        p.setBrush(QColor::fromHsv(200 + i * 30, 120, 70));
+        p.drawRoundedRect(frame.adjusted(0, 0, -1, -1), 2, 2);
+        p.setPen(QColor(225, 230, 235));
+        p.drawText(frame, Qt::AlignCenter, QString::fromLatin1(names[i]));
+    }
+    return img;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -233,6 +255,7 @@ int main(int argc, char **argv)
                qrc);
     ok &= saveBoth(button(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
                    QStringLiteral("button_eq_type.png"), qrc);
+    ok &= save(insertPointStrip(48, 16), dir, QStringLiteral("insert_point.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
