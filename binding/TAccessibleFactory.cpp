@@ -335,6 +335,8 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
              false, 0},
             {"CPopup", QAccessible::ComboBox, K::SelectionValue, K::MemoryText, K::ExpandStates,
              false, 0},
+            {"CPullDownMenu", QAccessible::ComboBox, K::NoValue, K::MemoryText, K::ExpandStates,
+             false, 0},
             {"CMeter", QAccessible::ProgressBar, K::RangeValue, K::PercentText, K::PlainStates,
              true, MeterEventIntervalMs},
             {"CEqCurve", QAccessible::Chart, K::NoValue, K::MemoryText, K::PlainStates, true, 0},
