@@ -22,16 +22,37 @@ CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner, const QSt
         return nullptr;
     auto *notifier = new CSimpleNotifier(owner);
     notifier->bind(api, address, channel);
+    notifier->connectOwner(owner, slot);
+    return notifier;
+}
+
+CSimpleNotifier *CSimpleNotifier::Create(IMemAPI *api, QObject *owner,
+                                         const IMemAPI::TSingleAddress &address, const char *slot)
+{
+    if (!api)
+        return nullptr;
+    auto *notifier = new CSimpleNotifier(owner);
+    notifier->setMemAPI(api);
+    notifier->setAddress(address.element, address.channel, address.parameter);
+    if (notifier->isResolved() && notifier->memAPIReady()) {
+        notifier->setBoundWord(1);
+        if (!notifier->connectMemAPI())
+            notifier->setBoundWord(0);
+    }
+    notifier->connectOwner(owner, slot);
+    return notifier;
+}
+
+void CSimpleNotifier::connectOwner(QObject *owner, const char *slot)
+{
     if (owner && slot && *slot) {
         QByteArray member(slot);
         // Accept slots written without the SLOT() code.
         if (member.at(0) != '0' + QSLOT_CODE && member.at(0) != '0' + QSIGNAL_CODE)
             member.prepend(char('0' + QSLOT_CODE));
-        QObject::connect(notifier, SIGNAL(valueChanged(int)), owner, member.constData());
+        QObject::connect(this, SIGNAL(valueChanged(int)), owner, member.constData());
     }
-    QMetaObject::invokeMethod(notifier, [notifier] { notifier->deliver(true); },
-                              Qt::QueuedConnection);
-    return notifier;
+    QMetaObject::invokeMethod(this, [this] { deliver(true); }, Qt::QueuedConnection);
 }
 
 void CSimpleNotifier::bind(IMemAPI *api, const QString &address, int channel)

@@ -20,6 +20,10 @@ public:
     static CSimpleNotifier *Create(IMemAPI *api, QObject *owner, const QString &address,
                                    int channel, const char *slot, int reserved1 = 0,
                                    int reserved2 = 0);
+    // As above, for a numeric address (a channel of a grid, say). Such a watcher has no named
+    // address, so keep it out of trees that are bound again (give it no owner).
+    static CSimpleNotifier *Create(IMemAPI *api, QObject *owner,
+                                   const IMemAPI::TSingleAddress &address, const char *slot);
     ~CSimpleNotifier() override;
 
     // Current value in the memory (0 while unresolved).
@@ -38,6 +42,7 @@ private:
     explicit CSimpleNotifier(QObject *owner);
     void bind(IMemAPI *api, const QString &address, int channel);
     void deliver(bool force);
+    void connectOwner(QObject *owner, const char *slot);
 
     int m_lastValue = 0;
     bool m_hasValue = false;

@@ -168,6 +168,14 @@ bool TMemProxy::writeValue(int e, int p, int c, int value)
     return true;
 }
 
+int TMemProxy::writeValueResult(int e, int p, int c, int value)
+{
+    IMemAPI *api = memAPI();
+    if (isSilent() || !api || !api->isReady() || e < 0 || p < 0 || c < 0)
+        return -1;
+    return api->setValue(e, p, c, value, api->sourceId(0), 1);
+}
+
 QString TMemProxy::valueText(int raw, int tableId, QPixmap *pixmap)
 {
     IMemAPI *api = memAPI();

@@ -192,6 +192,9 @@ protected:
     // and the memory is ready. Returns true when it wrote.
     bool writeValue(int value);
     bool writeValue(int e, int p, int c, int value);
+    // As writeValue(e, p, c, value), giving the memory's answer: setValue()'s result (negative
+    // for an address it does not know), or -1 when nothing was written.
+    int writeValueResult(int e, int p, int c, int value);
     // A number the user typed, in the memory's units for tableId, with an undo step first when
     // undo is enabled. False (and *value untouched) without a ready memory.
     bool valueFromTypedNumber(int tableId, double number, int *value);

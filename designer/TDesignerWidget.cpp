@@ -151,6 +151,21 @@ void paintTextField(QPainter &p)
     p.drawLine(QPointF(20, 12), QPointF(20, 20));
 }
 
+// A 4 x 4 matrix with a ball in a few cells.
+void paintMatrix(QPainter &p)
+{
+    p.fillRect(QRectF(3, 3, 26, 26), kLight);
+    p.setPen(QPen(kEdge, 1));
+    for (int i = 0; i <= 4; ++i) {
+        p.drawLine(QPointF(3 + i * 6.5, 3), QPointF(3 + i * 6.5, 29));
+        p.drawLine(QPointF(3, 3 + i * 6.5), QPointF(29, 3 + i * 6.5));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(kHot);
+    for (const QPointF &cell : {QPointF(0, 2), QPointF(1, 0), QPointF(2, 3), QPointF(3, 1)})
+        p.drawEllipse(QPointF(6.25 + cell.x() * 6.5, 6.25 + cell.y() * 6.5), 2, 2);
+}
+
 QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
 {
     QPixmap pixmap(kIconSide, kIconSide);
@@ -184,6 +199,9 @@ QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
         break;
     case TWidgetCatalogueEntry::TextField:
         paintTextField(p);
+        break;
+    case TWidgetCatalogueEntry::Matrix:
+        paintMatrix(p);
         break;
     }
     return QIcon(pixmap);

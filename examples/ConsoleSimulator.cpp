@@ -4,7 +4,8 @@
 #include "TParamMemory.h"
 
 ConsoleSimulator::ConsoleSimulator(TParamMemory *memory, QObject *parent)
-    : QThread(parent), m_memory(memory)
+    : QThread(parent)
+    , m_memory(memory)
 {
 }
 
@@ -38,8 +39,10 @@ void ConsoleSimulator::loadStartingScene()
         float number; // in the parameter's own unit
     };
     const Setting scene[] = {
-        {DemoAddresses::fader, 0.0f},  {DemoAddresses::aux1, -10.0f},
-        {DemoAddresses::aux2, -20.0f}, {DemoAddresses::gain, -30.0f},
+            {DemoAddresses::fader, 0.0f},
+            {DemoAddresses::aux1, -10.0f},
+            {DemoAddresses::aux2, -20.0f},
+            {DemoAddresses::gain, -30.0f},
     };
     for (int c = 0; c < DemoAddresses::strips; ++c) {
         for (const Setting &s : scene) {
@@ -51,6 +54,16 @@ void ConsoleSimulator::loadStartingScene()
             const int table = s.address == DemoAddresses::gain ? 0 : 5;
             const int v = table == 0 ? int(number) : m_memory->valueFromNumber(table, number);
             m_memory->setValue(a.element, a.parameter, a.channel, v, m_memory->sourceId(0) + 1, 1);
+        }
+    }
+    // Every strip goes to a few buses and the stereo bus.
+    for (int c = 0; c < DemoAddresses::strips; ++c) {
+        IMemAPI::TSingleAddress a;
+        const int words[] = {0x11 << (c % 4), 0x3 << (c % 6), 1, c % 2};
+        for (int w = 0; w < 4; ++w) {
+            if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::assignWords[w]), c, &a))
+                m_memory->setValue(a.element, a.parameter, a.channel, words[w],
+                                   m_memory->sourceId(0) + 1, 1);
         }
     }
     IMemAPI::TSingleAddress master;
@@ -65,17 +78,71 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
         seed = seed * 1664525u + 1013904223u;
         return int((seed >> 8) % quint32(n));
     };
+    // Now and then a graphic-EQ preset is recalled on one of the first units: 32 writes in a row.
+    if (next(40) == 0) {
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::geqBand), next(2), &a)) {
+            const int shift = next(31);
+            for (int i = 0; i < DemoAddresses::geqPresetWrites; ++i) {
+                const int band = (i + shift) % DemoAddresses::geqPresetWrites;
+                const int v = i + 1 < DemoAddresses::geqPresetWrites ? (band * 37) % 241 - 120 : 0;
+                m_memory->setValue(a.element, a.parameter + i, a.channel, v,
+                                   m_memory->sourceId(0) + 1, 1);
+            }
+        }
+    }
     for (const char *name : DemoAddresses::simulated) {
         if (next(4) != 0)
             continue;
         IMemAPI::TSingleAddress a;
         if (!m_memory->resolveNamed(QString::fromLatin1(name), next(DemoAddresses::strips), &a))
             continue;
+        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+        if (name == DemoAddresses::assign) {
+            // Bus assignments are bits: another editor assigns or releases one bus.
+            m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(8)),
+                               m_memory->sourceId(0) + 1, 1);
+            continue;
+        }
         const int lo = m_memory->getMinimum(a.element, a.parameter, a.channel);
         const int hi = m_memory->getMaximum(a.element, a.parameter, a.channel);
-        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
         const int step = std::max(1, (hi - lo) / 25) * (next(2) ? 1 : -1);
         m_memory->setValue(a.element, a.parameter, a.channel, qBound(lo, v + step, hi),
                            m_memory->sourceId(0) + 1, 1);
+    }
+    // Now and then a strip changes its compressor type or a bus assignment.
+    const int source = m_memory->sourceId(0) + 1;
+    IMemAPI::TSingleAddress a;
+    if (next(8) == 0
+        && m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::compType),
+                                  next(DemoAddresses::strips), &a)) {
+        const int types = m_memory->getMaximum(a.element, a.parameter, a.channel) + 1;
+        m_memory->setValue(a.element, a.parameter, a.channel, next(types), source, 1);
+    }
+    if (next(3) == 0) {
+        const char *word = DemoAddresses::assignWords[next(4)];
+        if (m_memory->resolveNamed(QString::fromLatin1(word), next(DemoAddresses::strips), &a)) {
+            // Words past the first light one bus each from their lowest bit (stereo, mono).
+            const int bits =
+                    word == DemoAddresses::assignWords[0] || word == DemoAddresses::assignWords[1]
+                    ? 8
+                    : 1;
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(bits)), source, 1);
+        }
+    }
+    // Now and then one reverb parameter of effect 1 moves a step.
+    if (next(3) == 0) {
+        const QString name = QString::fromLatin1(DemoAddresses::effectParameter)
+                                     .arg(1 + next(DemoAddresses::effectParameters));
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(name, 0, &a)) {
+            const int lo = m_memory->getMinimum(a.element, a.parameter, a.channel);
+            const int hi = m_memory->getMaximum(a.element, a.parameter, a.channel);
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            const int step = std::max(1, (hi - lo) / 30) * (next(2) ? 1 : -1);
+            m_memory->setValue(a.element, a.parameter, a.channel, qBound(lo, v + step, hi),
+                               m_memory->sourceId(0) + 1, 1);
+        }
     }
 }

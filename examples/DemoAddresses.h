@@ -27,9 +27,17 @@ constexpr const char *oscFrequency = "00kSetupOscillator/kOscFreq";
 constexpr const char *compThreshold = "FEkComp/kCompThreshold";
 constexpr const char *gateThreshold = "FEkGate/kGateThreshold";
 
+// Bus assignment bits of a channel (the patch page).
+constexpr const char *assign = "FEkInput/kAssign";
+// The input patch as the console thread moves it (patchIn is defined below).
+constexpr const char *patchInSimulated = "FEkPatchInInput/kPatchIn";
+
 // What the console thread moves now and then.
 constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
-                                     insertPoint, oscFrequency, compThreshold, gateThreshold};
+                                     insertPoint, oscFrequency, compThreshold, gateThreshold, patchInSimulated, assign};
+// Effect 1's reverb parameters, which the console thread moves too (on channel 0).
+constexpr const char *effectParameter = "00kEffect/kEffectParam%1";
+constexpr int effectParameters = 10;
 
 // The stereo master level, beside the input strips.
 constexpr const char *masterFader = "00kStereo/kFader";
@@ -44,7 +52,25 @@ constexpr int patchInTable = 7;
 constexpr const char *inputMeter = "FEkMeter/kInputLevel";
 constexpr const char *inputGainReduction = "FEkMeter/kInputGR";
 constexpr const char *stereoMeter = "FEkMeter/kOutputLevel";
+// Key-signal meters of each input's gate and compressor, and the switches that gate their lamps.
+constexpr const char *gateKeyMeter = "FEkMeter/kGateKey";
+constexpr const char *compKeyMeter = "FEkMeter/kCompKey";
+constexpr const char *gateOn = "FEkGate/kGateOn";
+constexpr const char *compOn = "FEkComp/kCompOn";
 constexpr int meteredChannels = 48;
+// The graphic EQ units: band 1 of a unit ("FE": the unit); a recalled preset writes its bands
+// and the link switch after them.
+constexpr const char *geqBand = "FEkGEQ/kGEQBand1";
+constexpr int geqPresetWrites = 32;
+// The compressor's type and on switch, and the bus-assignment words of a strip (the own word
+// lights buses 1-8, the extras 9-16, stereo and mono).
+constexpr const char *compType = "FEkComp/kCompType";
+constexpr const char *compOn = "FEkComp/kCompOn";
+constexpr const char *assign = "FEkInput/kAssign";
+constexpr const char *assignExtras = "FEkInput/kAssign2;FEkInput/kAssign3;FEkInput/kAssign4";
+// Words whose bits the console thread flips now and then.
+constexpr const char *assignWords[] = {"FEkInput/kAssign", "FEkInput/kAssign2", "FEkInput/kAssign3",
+                                       "FEkInput/kAssign4"};
 
 } // namespace DemoAddresses
 

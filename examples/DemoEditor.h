@@ -24,8 +24,12 @@ public:
     void addPage(DemoPage *page);
     QTabWidget *tabs() const { return m_tabs; }
     void startConsole();
-    // Renders every page to DIR/<n>-<title>.png; returns the files written.
-    QStringList saveScreens(const QString &dir);
+    // Renders every page to DIR/<n>-<title>.png; returns the files written. A page that could
+    // not be written or shows nothing is added to *problems.
+    QStringList saveScreens(const QString &dir, QStringList *problems = nullptr);
+    // The pages that did not come out whole: a page's own report, a page without a bound
+    // widget, widgets whose address did not resolve.
+    QStringList problems() const;
 
 private:
     void installShortcuts();

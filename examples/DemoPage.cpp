@@ -2,7 +2,11 @@
 
 #include "TParamMemory.h"
 
-DemoPage::DemoPage(TParamMemory *memory, QWidget *parent) : QWidget(parent), m_memory(memory) { }
+DemoPage::DemoPage(TParamMemory *memory, QWidget *parent)
+    : QWidget(parent)
+    , m_memory(memory)
+{
+}
 
 void DemoPage::bind()
 {

@@ -15,6 +15,8 @@ public:
     virtual QString title() const = 0;
     // Binds every widget of the page; pages with per-strip channels override it.
     virtual void bind();
+    // What kept the page from being built as intended; empty when it stands.
+    virtual QString problem() const { return QString(); }
 
 protected:
     TParamMemory *memory() const { return m_memory; }

@@ -5,8 +5,10 @@
 
 class QWidget;
 
-// The dynamics editor of one input channel: the compressor's and the gate's transfer curves
-// with the dials and type selectors of the same parameters.
+// The dynamics editor of one input channel, on sub-panels that a tab strip switches: the
+// compressor's and the gate's transfer curves with their dials and type selectors; the
+// compressor type as four radio choices with a picture of the chosen type and the on lamp; the
+// channel's bus assignments.
 class DynamicsPage : public DemoPage
 {
     Q_OBJECT

@@ -254,13 +254,6 @@ void EqPage::setChannel(int channel)
         m_channels->setCurrentIndex(channel);
 }
 
-void EqPage::showValueTexts(QWidget *part)
-{
-    // The labels under the dials follow the dials' text signals: send them once after binding.
-    for (CDial *dial : part->findChildren<CDial *>())
-        dial->triggerEmitValueChanged(false);
-}
-
 void EqPage::selectChannel(int channel)
 {
     if (channel == m_channel || channel < 0)

@@ -22,7 +22,6 @@ public:
 
 private:
     void selectChannel(int channel);
-    void showValueTexts(QWidget *part);
 
     QWidget *m_input;
     QWidget *m_output;

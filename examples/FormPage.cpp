@@ -6,17 +6,13 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QVBoxLayout>
-
-#ifdef ZB4R_HAVE_UITOOLS
 #include <QUiLoader>
-#endif
+#include <QVBoxLayout>
 
 namespace {
 
 const char *const kFormResource = ":/zb4r/forms/channel_form.ui";
 
-#ifdef ZB4R_HAVE_UITOOLS
 // Creates the library's widgets by class name and leaves everything else to Qt.
 class TFormLoader : public QUiLoader
 {
@@ -33,7 +29,6 @@ public:
         return QUiLoader::createWidget(className, parent, name);
     }
 };
-#endif
 
 } // namespace
 
@@ -41,21 +36,17 @@ FormPage::FormPage(TParamMemory *memory, QWidget *parent)
     : DemoPage(memory, parent)
 {
     auto *layout = new QVBoxLayout(this);
-    QString problem;
-#ifdef ZB4R_HAVE_UITOOLS
     QFile file(QString::fromLatin1(kFormResource));
     TFormLoader loader;
     if (file.open(QIODevice::ReadOnly))
         m_form = loader.load(&file, this);
-    if (!m_form)
-        problem = QStringLiteral("The form could not be loaded: %1").arg(loader.errorString());
-#else
-    problem = QStringLiteral("This demo was built without Qt UiTools: forms cannot be loaded.");
-#endif
-    if (m_form)
+    if (m_form) {
         layout->addWidget(m_form);
-    else
-        layout->addWidget(new QLabel(problem, this));
+        return;
+    }
+    m_problem = QStringLiteral("The form could not be loaded: %1")
+                        .arg(file.isOpen() ? loader.errorString() : file.errorString());
+    layout->addWidget(new QLabel(m_problem, this));
 }
 
 void FormPage::bind()

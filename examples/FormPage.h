@@ -14,9 +14,11 @@ public:
     explicit FormPage(TParamMemory *memory, QWidget *parent = nullptr);
     QString title() const override { return QStringLiteral("Form"); }
     void bind() override;
+    QString problem() const override { return m_problem; }
 
 private:
     QWidget *m_form = nullptr;
+    QString m_problem;
 };
 
 #endif

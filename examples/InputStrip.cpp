@@ -76,11 +76,11 @@ QWidget *InputStrip::addControl(const QString &title, QWidget *control, const ch
     return control;
 }
 
-void InputStrip::showValueTexts()
+void showValueTexts(QWidget *root)
 {
-    for (CDial *dial : findChildren<CDial *>())
+    for (CDial *dial : root->findChildren<CDial *>())
         dial->triggerEmitValueChanged(false);
-    for (CFader *fader : findChildren<CFader *>())
+    for (CFader *fader : root->findChildren<CFader *>())
         fader->emit_textualValueChange();
 }
 

@@ -23,8 +23,6 @@ public:
     // control has no value text), a label below it fed by its textualValueChange signal.
     QWidget *addControl(const QString &title, QWidget *control, const char *address,
                         Readout readout = WithReadout);
-    // Has every control send its value text once (after binding: the labels start empty).
-    void showValueTexts();
     // Adds a widget without a title (under what came before).
     void addWidget(QWidget *widget);
 
@@ -36,5 +34,8 @@ private:
 
 // A value label as the demo shows them under its controls.
 CLabelDisplay *makeValueLabel(QWidget *parent);
+// Has every dial and fader below root send its value text once: the labels that follow them
+// start empty after binding.
+void showValueTexts(QWidget *root);
 
 #endif

@@ -1,11 +1,14 @@
 #include "MeterBridgePage.h"
 
 #include "CMeter.h"
+#include "CPixmapMeter.h"
 #include "DemoAddresses.h"
 #include "MeterFeeder.h"
 #include "MeterLook.h"
+#include "NS_Utilities.h"
 #include "TParamMemory.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +22,23 @@ QLabel *caption(const QString &text, QWidget *parent)
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet(QStringLiteral("color: #a0a4aa; font-size: 9px;"));
     return label;
+}
+
+// The LED bars: 16 frames (0 to 15 segments) bounded by the list, 7 frames by the memory's
+// threshold table 3.
+constexpr int LedFrames = 16;
+constexpr int TableLedFrames = 7;
+constexpr int LedThresholdTable = 3;
+constexpr int LedFloor = 1050; // raw value of the first segment
+constexpr int LedStep = 200; // raw units per further segment
+
+// "41A;4E2;..." : the raw level at which each segment lights.
+QString ledBounds()
+{
+    QStringList bounds;
+    for (int i = 0; i < LedFrames - 1; ++i)
+        bounds << QString::number(LedFloor + i * LedStep, 16).toUpper();
+    return bounds.join(QLatin1Char(';'));
 }
 
 } // namespace
@@ -60,6 +80,21 @@ MeterBridgePage::MeterBridgePage(TParamMemory *memory, QWidget *parent)
         stereo->addWidget(caption(side ? QStringLiteral("R") : QStringLiteral("L"), this), 1, side);
     }
     stereo->addWidget(caption(QStringLiteral("STEREO"), this), 2, 0, 1, 2);
+    // The same bus as LED segments, and once more stepped by the memory's threshold table.
+    for (int side = 0; side < 2; ++side)
+        stereo->addWidget(addLedMeter(side, QStringLiteral("led_bar_16.png"), LedFrames, 0), 0,
+                          2 + side, Qt::AlignBottom);
+    stereo->addWidget(
+            addLedMeter(0, QStringLiteral("led_bar_7.png"), TableLedFrames, LedThresholdTable), 0,
+            4, Qt::AlignBottom);
+    stereo->addWidget(caption(QStringLiteral("LED"), this), 2, 2, 1, 2);
+    stereo->addWidget(caption(QStringLiteral("TABLE"), this), 2, 4);
+    // Going offline resets every meter.
+    auto *online = new QCheckBox(QStringLiteral("ONLINE"), this);
+    online->setChecked(memory->isOnline());
+    connect(online, &QCheckBox::toggled, memory, &TParamMemory::setOnline);
+    connect(memory, &TParamMemory::onlineChanged, online, &QCheckBox::setChecked);
+    stereo->addWidget(online, 3, 0, 1, 5);
     row->addLayout(stereo);
     row->setAlignment(stereo, Qt::AlignTop);
     row->addStretch();
@@ -84,8 +119,26 @@ CMeter *MeterBridgePage::addMeter(const char *address, int channel, const QStrin
     return meter;
 }
 
+CPixmapMeter *MeterBridgePage::addLedMeter(int channel, const QString &image, int frames,
+                                           int tableId)
+{
+    auto *meter = new CPixmapMeter(this);
+    meter->setnSubImages(frames);
+    if (tableId != 0)
+        meter->setMeterTableId(tableId);
+    else
+        meter->setBoundList(ledBounds());
+    meter->setCombinedImage(NS_Utilities::loadPixmap(image));
+    meter->adjustParams();
+    meter->setNamedAddress(QString::fromLatin1(DemoAddresses::stereoMeter));
+    m_ledMeters.append({meter, channel});
+    return meter;
+}
+
 void MeterBridgePage::bind()
 {
     for (const Bound &b : std::as_const(m_meters))
+        memory()->connectProxy(b.meter, b.channel);
+    for (const LedBound &b : std::as_const(m_ledMeters))
         memory()->connectProxy(b.meter, b.channel);
 }

@@ -8,10 +8,11 @@
 #include <memory>
 
 class CMeter;
+class CPixmapMeter;
 class MeterFeeder;
 
-// The meter bridge: a level and a gain-reduction meter per input channel and the stereo bus,
-// live from the page's own meter feed.
+// The meter bridge: a level and a gain-reduction meter per input channel and the stereo bus
+// (also as LED bars), live from the page's own meter feed, with the console's online switch.
 class MeterBridgePage : public DemoPage
 {
     Q_OBJECT
@@ -28,9 +29,17 @@ private:
         CMeter *meter;
         int channel;
     };
+    struct LedBound
+    {
+        CPixmapMeter *meter;
+        int channel;
+    };
     CMeter *addMeter(const char *address, int channel, const QString &image, int selector);
+    // A stereo-bus LED bar: bounded by a list, or by the memory's table tableId when not 0.
+    CPixmapMeter *addLedMeter(int channel, const QString &image, int frames, int tableId);
 
     QList<Bound> m_meters;
+    QList<LedBound> m_ledMeters;
     std::unique_ptr<MeterFeeder> m_feeder;
 };
 

@@ -47,6 +47,8 @@ MeterFeeder::MeterFeeder(TParamMemory *memory, QObject *parent)
         m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::inputMeter), c, &ch.level);
         m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::inputGainReduction), c,
                                &ch.reduction);
+        m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::gateKeyMeter), c, &ch.gateKey);
+        m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::compKeyMeter), c, &ch.compKey);
         m_channels.push_back(ch);
     }
     for (int c = 0; c < 2; ++c) {
@@ -103,6 +105,11 @@ void MeterFeeder::sendFrame(quint32 &seed)
         m_memory->pushMeterLevel(ch.level.element, ch.level.parameter, ch.level.channel, raw, peak);
         m_memory->pushMeterLevel(ch.reduction.element, ch.reduction.parameter, ch.reduction.channel,
                                  reduction, 0);
+        // The dynamics are keyed by the channel's own signal.
+        m_memory->pushMeterLevel(ch.gateKey.element, ch.gateKey.parameter, ch.gateKey.channel, raw,
+                                 0);
+        m_memory->pushMeterLevel(ch.compKey.element, ch.compKey.parameter, ch.compKey.channel, raw,
+                                 0);
         bus[i % 2] = std::max(bus[i % 2], shown * 0.95);
     }
     for (size_t side = 0; side < m_stereo.size(); ++side) {

@@ -30,6 +30,8 @@ private:
     {
         IMemAPI::TSingleAddress level;
         IMemAPI::TSingleAddress reduction;
+        IMemAPI::TSingleAddress gateKey;
+        IMemAPI::TSingleAddress compKey;
         double envelope = 0.0;
         double target = 0.0;
         int peak = 0;

@@ -11,5 +11,7 @@ void addStripTextSliders(InputStrip *strip); // gain in dB, input delay
 void addStripDials(InputStrip *strip);       // gain, HPF, EQ, pan, aux sends
 void addStripFader(InputStrip *strip);       // channel level
 void addStripMeter(InputStrip *strip);       // channel meter
+void addStripLamps(InputStrip *strip);         // bus-assignment lamps
+void addStripSignalLamp(InputStrip *strip);  // signal-present lamp
 
 #endif

@@ -23,7 +23,9 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
         addStripTextSliders(strip);
         addStripDials(strip);
         addStripFader(strip);
+        addStripSignalLamp(strip);
         addStripMeter(strip);
+        addStripLamps(strip);
         row->addWidget(strip);
         m_strips.append(strip);
     }
@@ -35,7 +37,7 @@ void StripsPage::bind()
 {
     for (InputStrip *strip : std::as_const(m_strips)) {
         memory()->connectTree(strip, strip->channel());
-        strip->showValueTexts();
+        showValueTexts(strip);
         // Text sliders read nothing when they connect.
         for (CTextSlider *slider : strip->findChildren<CTextSlider *>())
             slider->forceUpdate();

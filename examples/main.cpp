@@ -1,14 +1,20 @@
 // The demo console editor. With a display it opens its window; without one, or with
-// --screenshot DIR, it renders each screen to PNG files and prints their paths. --scale N runs
-// it at device pixel ratio N (QT_SCALE_FACTOR), screenshots included.
+// --screenshot DIR, it renders each screen to PNG files and prints their paths; it exits non-zero
+// when a page could not be built, bound or rendered.
+// --scale N runs it at device pixel ratio N (QT_SCALE_FACTOR), screenshots included.
 
 #include "DemoEditor.h"
 #include "DemoEditorFactory.h"
 #include "DynamicsPage.h"
+#include "EffectsPage.h"
 #include "EqPage.h"
+#ifdef ZB4R_HAVE_UITOOLS
 #include "FormPage.h"
+#endif
+#include "GeqPage.h"
 #include "MeterBridgePage.h"
 #include "SetupPage.h"
+#include "PatchPage.h"
 #include "StripsPage.h"
 #include "TParamMemory.h"
 
@@ -74,7 +80,13 @@ int main(int argc, char **argv)
     editor.addPage(new MeterBridgePage(&memory));
     auto *eqPage = new EqPage(&memory);
     editor.addPage(eqPage);
+    editor.addPage(new DynamicsPage(&memory));
+    editor.addPage(new GeqPage(&memory));
+    editor.addPage(new EffectsPage(&memory));
+    editor.addPage(new PatchPage(&memory));
+#ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));
+#endif
     editor.addPage(new SetupPage(&memory));
     // Strip names open the channel's EQ through the editor service.
     DemoEditorFactory editors(editor.tabs(), eqPage);
@@ -90,10 +102,15 @@ int main(int argc, char **argv)
         QTimer::singleShot(600, &app, &QCoreApplication::quit);
         app.exec();
         QTextStream out(stdout);
-        const QStringList files = editor.saveScreens(dir);
+        QStringList problems;
+        const QStringList files = editor.saveScreens(dir, &problems);
         for (const QString &f : files)
             out << "wrote " << f << "\n";
-        return files.isEmpty() ? 1 : 0;
+        problems += editor.problems();
+        QTextStream err(stderr);
+        for (const QString &p : std::as_const(problems))
+            err << "problem: " << p << "\n";
+        return problems.isEmpty() && !files.isEmpty() ? 0 : 1;
     }
     editor.startConsole();
     editor.show();

@@ -1,48 +1,24 @@
 #include "TCacheServer.h"
+#include "TestRig.h"
 
-#include <QThread>
 #include <QVector>
-#include <QWidget>
 #include <QtTest>
 
 #include <atomic>
-#include <memory>
 
 namespace {
 
-// A look record that reports its destruction, so a test can tell which record was deleted.
+// A look record that counts its destructions.
 class CountedRecord : public TCachedData
 {
 public:
-    explicit CountedRecord(int id, const QString &name = QString())
-        : id(id)
-    {
-        key = name;
-    }
-    ~CountedRecord() override
-    {
-        ++s_destroyed;
-        s_lastDestroyedId = id;
-    }
+    explicit CountedRecord(const QString &name = QString()) { key = name; }
+    ~CountedRecord() override { ++s_destroyed; }
 
-    const int id;
     static std::atomic<int> s_destroyed;
-    static std::atomic<int> s_lastDestroyedId;
 };
 
 std::atomic<int> CountedRecord::s_destroyed {0};
-std::atomic<int> CountedRecord::s_lastDestroyedId {-1};
-
-// A host window offering the cache.
-class ServerWidget : public QWidget, public TCacheServer
-{
-public:
-    explicit ServerWidget(QWidget *parent = nullptr)
-        : QWidget(parent)
-    {
-    }
-    ~ServerWidget() override { deleteRecords(); }
-};
 
 } // namespace
 
@@ -52,12 +28,8 @@ class tst_Cache : public QObject
 
 private Q_SLOTS:
     void init();
-    void nullRecordIsIgnored();
-    void absentKeyStoresTheRecord();
-    void presentKeyDeletesTheNewcomer();
-    void reinsertingTheStoredRecordKeepsIt();
-    void keysAreIndependent();
-    void deleteRecordsFreesEveryRecord();
+    void insertKeepsOneRecordPerKey_data();
+    void insertKeepsOneRecordPerKey();
     void serverIsTheNearestServingAncestor();
     void concurrentInsertsShareOneRecordPerKey();
 };
@@ -65,101 +37,77 @@ private Q_SLOTS:
 void tst_Cache::init()
 {
     CountedRecord::s_destroyed = 0;
-    CountedRecord::s_lastDestroyedId = -1;
 }
 
-void tst_Cache::nullRecordIsIgnored()
+typedef QMap<QString, int> RefCounts;
+
+void tst_Cache::insertKeepsOneRecordPerKey_data()
 {
+    // Each step inserts a new record under a key; "=key" passes the record stored there again
+    // (a widget polished twice), "!key" passes no record at all.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("newcomersFreed");
+    QTest::addColumn<RefCounts>("refCounts");
+
+    QTest::newRow("absent key") << QStringList {"onButton"} << 0 << RefCounts {{"onButton", 1}};
+    QTest::newRow("present key") << QStringList {"onButton", "onButton", "onButton"} << 2
+                                 << RefCounts {{"onButton", 3}};
+    QTest::newRow("stored record again") << QStringList {"stateDisplay", "=stateDisplay"} << 0
+                                         << RefCounts {{"stateDisplay", 2}};
+    QTest::newRow("keys apart") << QStringList {"eqKnobA", "eqKnobB", "eqKnobA"} << 1
+                                << RefCounts {{"eqKnobA", 2}, {"eqKnobB", 1}};
+    QTest::newRow("no record") << QStringList {"!faderKnob"} << 0 << RefCounts {};
+}
+
+void tst_Cache::insertKeepsOneRecordPerKey()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, newcomersFreed);
+    QFETCH(RefCounts, refCounts);
     TCacheServer server;
-    QCOMPARE(server.insert(QStringLiteral("faderKnob"), nullptr), nullptr);
+    QMap<QString, TCachedData *> first;
+    for (int i = 0; i < steps.size(); ++i) {
+        QString key = steps.at(i);
+        TCachedData *offered = nullptr;
+        if (key.startsWith(QLatin1Char('='))) {
+            key.remove(0, 1);
+            offered = server.record(key);
+        } else if (key.startsWith(QLatin1Char('!'))) {
+            key.remove(0, 1);
+        } else {
+            offered = new CountedRecord(key);
+        }
+        TCachedData *result = server.insert(key, offered);
+        if (!offered) {
+            QCOMPARE(result, nullptr);
+            continue;
+        }
+        if (!first.contains(key))
+            first.insert(key, result);
+        // The first record under a key serves everyone; the cache holds the key from then on.
+        QCOMPARE(result, first.value(key));
+        QCOMPARE(server.record(key), result);
+        QVERIFY(result->key.isNull());
+    }
+    QCOMPARE(CountedRecord::s_destroyed.load(), newcomersFreed);
+    QCOMPARE(server.recordCount(), int(refCounts.size()));
+    for (auto it = refCounts.cbegin(); it != refCounts.cend(); ++it)
+        QCOMPARE(server.record(it.key())->refCount, it.value());
+
+    // Deleting frees every stored record; the server stays usable afterwards.
+    server.deleteRecords();
+    QCOMPARE(CountedRecord::s_destroyed.load(), newcomersFreed + int(refCounts.size()));
     QCOMPARE(server.recordCount(), 0);
-    QCOMPARE(server.record(QStringLiteral("faderKnob")), nullptr);
-}
-
-void tst_Cache::absentKeyStoresTheRecord()
-{
-    TCacheServer server;
-    const QString name = QStringLiteral("onButton");
-    auto *record = new CountedRecord(1, name);
-
-    TCachedData *result = server.insert(record->key, record);
-
-    QCOMPARE(result, record);
-    QCOMPARE(result->refCount, 1);
-    QVERIFY(result->key.isNull());
-    QCOMPARE(server.recordCount(), 1);
-    QCOMPARE(server.record(name), record);
-    QCOMPARE(CountedRecord::s_destroyed.load(), 0);
-    server.deleteRecords();
-}
-
-void tst_Cache::presentKeyDeletesTheNewcomer()
-{
-    TCacheServer server;
-    const QString name = QStringLiteral("onButton");
-    TCachedData *first = server.insert(name, new CountedRecord(1, name));
-
-    TCachedData *mine = new CountedRecord(2, name);
-    mine = server.insert(name, mine);
-
-    QCOMPARE(mine, first);
-    QCOMPARE(static_cast<CountedRecord *>(mine)->id, 1);
-    QCOMPARE(CountedRecord::s_destroyed.load(), 1);
-    QCOMPARE(CountedRecord::s_lastDestroyedId.load(), 2);
-    QCOMPARE(first->refCount, 2);
-    QCOMPARE(server.recordCount(), 1);
-
-    // A third widget under the same key: the count only rises.
-    QCOMPARE(server.insert(name, new CountedRecord(3, name)), first);
-    QCOMPARE(first->refCount, 3);
-    QCOMPARE(CountedRecord::s_lastDestroyedId.load(), 3);
-    server.deleteRecords();
-}
-
-void tst_Cache::reinsertingTheStoredRecordKeepsIt()
-{
-    // A widget polished twice passes the record it already holds: it must not be freed.
-    TCacheServer server;
-    const QString name = QStringLiteral("stateDisplay");
-    TCachedData *shared = server.insert(name, new CountedRecord(1, name));
-    QCOMPARE(server.insert(name, shared), shared);
-    QCOMPARE(CountedRecord::s_destroyed.load(), 0);
-    QCOMPARE(shared->refCount, 2);
-    server.deleteRecords();
-}
-
-void tst_Cache::keysAreIndependent()
-{
-    TCacheServer server;
-    TCachedData *a = server.insert(QStringLiteral("eqKnobA"), new CountedRecord(1));
-    TCachedData *b = server.insert(QStringLiteral("eqKnobB"), new CountedRecord(2));
-    QVERIFY(a != b);
-    QCOMPARE(a->refCount, 1);
-    QCOMPARE(b->refCount, 1);
-    QCOMPARE(server.recordCount(), 2);
-    QCOMPARE(CountedRecord::s_destroyed.load(), 0);
-    server.deleteRecords();
-}
-
-void tst_Cache::deleteRecordsFreesEveryRecord()
-{
-    TCacheServer server;
-    for (int i = 0; i < 5; ++i)
-        server.insert(QStringLiteral("record%1").arg(i), new CountedRecord(i));
-    server.deleteRecords();
-    QCOMPARE(CountedRecord::s_destroyed.load(), 5);
-    QCOMPARE(server.recordCount(), 0);
-    // The server stays usable afterwards.
-    QVERIFY(server.insert(QStringLiteral("record0"), new CountedRecord(9)));
+    QVERIFY(server.insert(QStringLiteral("again"), new CountedRecord));
     QCOMPARE(server.recordCount(), 1);
     server.deleteRecords();
 }
 
 void tst_Cache::serverIsTheNearestServingAncestor()
 {
-    ServerWidget outer;
+    TestRig::CacheHost outer;
     auto *plain = new QWidget(&outer);
-    auto *inner = new ServerWidget(plain);
+    auto *inner = new TestRig::CacheHost(plain);
     auto *frame = new QWidget(inner);
     auto *button = new QWidget(frame);
     QWidget orphan;
@@ -180,24 +128,12 @@ void tst_Cache::concurrentInsertsShareOneRecordPerKey()
     constexpr int kKeys = 50;
     TCacheServer server;
     QVector<QVector<TCachedData *>> results(kThreads, QVector<TCachedData *>(kKeys, nullptr));
-    std::atomic<int> ready {0};
-
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back(QThread::create([&, t] {
-            // Start together so that the inserts really overlap.
-            ++ready;
-            while (ready.load() < kThreads)
-                QThread::yieldCurrentThread();
-            for (int k = 0; k < kKeys; ++k) {
-                const QString name = QStringLiteral("strip%1").arg(k);
-                results[t][k] = server.insert(name, new CountedRecord(t * kKeys + k, name));
-            }
-        }));
-        threads.back()->start();
-    }
-    for (auto &thread : threads)
-        QVERIFY(thread->wait());
+    QVERIFY(TestRig::runTogether(kThreads, [&](int t) {
+        for (int k = 0; k < kKeys; ++k) {
+            const QString name = QStringLiteral("strip%1").arg(k);
+            results[t][k] = server.insert(name, new CountedRecord(name));
+        }
+    }));
 
     QCOMPARE(server.recordCount(), kKeys);
     QCOMPARE(CountedRecord::s_destroyed.load(), kKeys * (kThreads - 1));

@@ -184,7 +184,8 @@ void tst_Contract::workerBurstIsOneDelivery()
                 memory.pushMeterLevel(a.element, a.parameter, a.channel, (i * 37) % 0x3FFF,
                                       (i * 37) % 0x3FFF);
             } else {
-                last = lo + i % (hi - lo + 1);
+                // In 64 bits: a full-range word (bit fields) spans more than an int.
+                last = int(lo + i % (qint64(hi) - lo + 1));
                 memory.setValue(a.element, a.parameter, a.channel, last, source);
             }
         }

@@ -4,6 +4,7 @@
 
 #include "calc_eq.h"
 #include "tbl_eq_bpf_par.h"
+#include "tbl_eq_geq.h"
 #include "tbl_eq_hpf.h"
 #include "tbl_eq_not.h"
 #include "tbl_eq_peq.h"
@@ -248,6 +249,7 @@ private Q_SLOTS:
     void bandPassRowsFollowTheNormalisedBandPass();
     void shelfRowsFollowTheShelfResponses();
     void pow2TableHoldsPowersOfTwo();
+    void graphicEqRowsAreTheRoundedPeakingResponse();
 
     // Calc_EQGain.
     void emptyDatasetGivesFlatCurve();
@@ -288,6 +290,42 @@ void TestEqMath::peakingRowsFollowThePeakingResponse()
             if (q % 2)
                 QVERIFY(sameRow(row, peq_table[(q - 1) * PEQ_GAIN_ROWS + k]));
         }
+    }
+}
+
+// The graphic-EQ display's rows: 27 points per octave around index 270, exact after rounding.
+void TestEqMath::graphicEqRowsAreTheRoundedPeakingResponse()
+{
+    const double shapeQ[GEQ_SHAPES] = {10, 9, 8, 7, 6.3, 5.6, 5.0, 4.5};
+    for (int shape = 0; shape < GEQ_SHAPES; ++shape) {
+        for (int g = 0; g < GEQ_GAIN_ROWS; ++g) {
+            const int16_t *row = geq_table[shape * GEQ_GAIN_ROWS + g];
+            // d points of 1/27 octave are 24 d / 27 steps of the 1/24-octave grid.
+            const auto expected = [&](int index) {
+                const double d = (GEQ_ROW_CENTRE - index) * 24.0 / 27.0;
+                return int(std::lround(peakingUnits(d, g + 1, shapeQ[shape])));
+            };
+            const int first = rowExtent(row);
+            const QByteArray what = QStringLiteral("shape %1 row %2").arg(shape).arg(g).toLatin1();
+            QVERIFY2(first >= 0 && first < GEQ_ROW_CENTRE, what);
+            for (int i = first; i <= GEQ_ROW_CENTRE; ++i) {
+                const int stored = row[EQ_ROW_HEADER_WORDS + i - first];
+                QVERIFY2(stored == expected(i),
+                         what + QByteArray(" index ") + QByteArray::number(i) + " holds "
+                                 + QByteArray::number(stored) + ", the response rounds to "
+                                 + QByteArray::number(expected(i)));
+            }
+            // `first` is the last index going outwards that does not round to 0.
+            QVERIFY2(expected(first) != 0, what);
+            if (first > 0)
+                QVERIFY2(expected(first - 1) == 0, what);
+            QCOMPARE(int(row[EQ_ROW_HEADER_WORDS + GEQ_ROW_CENTRE - first]), 512 * (g + 1));
+        }
+    }
+    // The 12 dB rows of every shape peak at 6144.
+    for (int shape = 0; shape < GEQ_SHAPES; ++shape) {
+        const int16_t *row = geq_table[shape * GEQ_GAIN_ROWS + 11];
+        QCOMPARE(int(row[EQ_ROW_HEADER_WORDS + GEQ_ROW_CENTRE - rowExtent(row)]), 6144);
     }
 }
 
@@ -370,8 +408,6 @@ void TestEqMath::pow2TableHoldsPowersOfTwo()
 {
     for (int k = 0; k < POW2_TABLE_SIZE; ++k)
         QCOMPARE(pow2_table[k], float(std::exp2(k / 600.0)));
-    QCOMPARE(pow2_table[600], 2.0f);
-    QCOMPARE(pow2_table[1800], 8.0f);
 }
 
 void TestEqMath::emptyDatasetGivesFlatCurve()

@@ -3,6 +3,7 @@
 #include "TBackgroundPixmap.h"
 #include "TMarshallEvent.h"
 #include "TRangeControl.h"
+#include "TestRig.h"
 
 #include <QImage>
 #include <QPainter>
@@ -34,15 +35,7 @@ QColor cellColour(int column, int row)
 
 QPixmap makeStrip()
 {
-    QImage strip(kFrame.width() * kColumns, kFrame.height() * kRows, QImage::Format_ARGB32);
-    QPainter painter(&strip);
-    for (int c = 0; c < kColumns; ++c) {
-        for (int r = 0; r < kRows; ++r)
-            painter.fillRect(QRect(QPoint(c * kFrame.width(), r * kFrame.height()), kFrame),
-                             cellColour(c, r));
-    }
-    painter.end();
-    return QPixmap::fromImage(strip);
+    return TestRig::frameStrip(kFrame, kColumns, kRows, cellColour);
 }
 
 QImage blankCanvas(const QSize &size)
@@ -50,29 +43,6 @@ QImage blankCanvas(const QSize &size)
     QImage canvas(size, QImage::Format_ARGB32);
     canvas.fill(Qt::transparent);
     return canvas;
-}
-
-// Number of pixels of image inside area that have colour, and of those outside that are not
-// transparent.
-struct PixelCensus
-{
-    int inside = 0;
-    int strayOutside = 0;
-};
-
-PixelCensus census(const QImage &image, const QRect &area, const QColor &colour)
-{
-    PixelCensus result;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            if (area.contains(x, y))
-                result.inside += pixel == colour.rgba() ? 1 : 0;
-            else
-                result.strayOutside += qAlpha(pixel) != 0 ? 1 : 0;
-        }
-    }
-    return result;
 }
 
 // Unpremultiplied reading of a pixel.
@@ -98,15 +68,6 @@ void resetCalls()
     g_calls = 0;
     g_callThread = nullptr;
     g_callReceiver = nullptr;
-}
-
-// Runs fn on a new thread and waits for it.
-template<class F>
-bool runOnWorker(F fn)
-{
-    std::unique_ptr<QThread> thread(QThread::create(fn));
-    thread->start();
-    return thread->wait();
 }
 
 // Records the hooks a range control calls, and the value each hook saw.
@@ -156,8 +117,6 @@ private Q_SLOTS:
     void partialPixmapRect();
     void drawPartialPixmapDrawsOneFrame_data();
     void drawPartialPixmapDrawsOneFrame();
-    void drawPartialPixmapDrawsNothingOutside_data();
-    void drawPartialPixmapDrawsNothingOutside();
 
     void greyTransformation();
     void greyTransformationOfPremultipliedPixels();
@@ -168,11 +127,8 @@ private Q_SLOTS:
     void numEditShowsFormattedNumber_data();
     void numEditShowsFormattedNumber();
     void numEditOpensOverItsOwner();
-    void numEditReturnProposesTypedNumber_data();
-    void numEditReturnProposesTypedNumber();
-    void numEditEscapeCancels();
-    void numEditRejectsGarbage_data();
-    void numEditRejectsGarbage();
+    void numEditKeys_data();
+    void numEditKeys();
 
     void geometryChange();
     void mainThreadRunning();
@@ -181,8 +137,8 @@ private Q_SLOTS:
 
     void rangeControlBoundsAndSignalsChanges();
     void rangeControlSetRange();
+    void rangeControlSteps_data();
     void rangeControlSteps();
-    void rangeControlSaturatesNearIntLimits();
     void rangeControlPositions();
 
     void backgroundPixmapRebuildsOnlyWhenNeeded();
@@ -195,22 +151,10 @@ private Q_SLOTS:
 void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
 {
     QVERIFY(!CAppServer::s_marshallDispatcher);
-    constexpr int kThreads = 4;
+    constexpr int kThreads = 8;
     QVector<QObject *> seen(kThreads, nullptr);
-    std::atomic<int> ready {0};
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back(QThread::create([&, t] {
-            ++ready;
-            while (ready.load() < kThreads)
-                QThread::yieldCurrentThread();
-            seen[t] = CAppServer::marshallDispatcher();
-        }));
-        threads.back()->start();
-    }
-    for (auto &thread : threads)
-        QVERIFY(thread->wait());
-
+    QVERIFY(TestRig::runTogether(kThreads,
+                                 [&](int t) { seen[t] = CAppServer::marshallDispatcher(); }));
     QObject *dispatcher = CAppServer::s_marshallDispatcher;
     QVERIFY(dispatcher);
     for (QObject *d : seen)
@@ -222,7 +166,7 @@ void tst_Utilities::marshallCallRunsOnGuiThread()
 {
     resetCalls();
     QObject receiver;
-    QVERIFY(runOnWorker([&] { TMarshallEvent::post(&receiver, recordCall); }));
+    QVERIFY(TestRig::runOnWorker([&] { TMarshallEvent::post(&receiver, recordCall); }));
     QCOMPARE(g_calls.load(), 0); // not run on the posting thread
 
     QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
@@ -241,7 +185,7 @@ void tst_Utilities::marshallCallSkipsDestroyedReceiver()
 {
     resetCalls();
     auto *receiver = new QObject;
-    QVERIFY(runOnWorker([&] {
+    QVERIFY(TestRig::runOnWorker([&] {
         TMarshallEvent::post(receiver, recordCall);
         TMarshallEvent::post(receiver, nullptr);
     }));
@@ -251,7 +195,7 @@ void tst_Utilities::marshallCallSkipsDestroyedReceiver()
 
     // The type is registered once, whoever asks.
     QEvent::Type fromWorker = QEvent::None;
-    QVERIFY(runOnWorker([&] { fromWorker = TMarshallEvent::eventType(); }));
+    QVERIFY(TestRig::runOnWorker([&] { fromWorker = TMarshallEvent::eventType(); }));
     QCOMPARE(fromWorker, TMarshallEvent::eventType());
     QVERIFY(fromWorker >= QEvent::User);
 }
@@ -293,69 +237,47 @@ void tst_Utilities::partialPixmapRect()
 void tst_Utilities::drawPartialPixmapDrawsOneFrame_data()
 {
     QTest::addColumn<QPoint>("cell");
+    QTest::addColumn<QSize>("grid");
+    QTest::addColumn<bool>("emptyStrip");
+    QTest::addColumn<bool>("drawn");
+    const QSize grid(kColumns, kRows);
     for (int c = 0; c < kColumns; ++c) {
         for (int r = 0; r < kRows; ++r)
-            QTest::addRow("column %d row %d", c, r) << QPoint(c, r);
+            QTest::addRow("column %d row %d", c, r) << QPoint(c, r) << grid << false << true;
     }
+    QTest::newRow("column past the end") << QPoint(kColumns, 0) << grid << false << false;
+    QTest::newRow("row past the end") << QPoint(0, kRows) << grid << false << false;
+    QTest::newRow("negative cell") << QPoint(0, -1) << grid << false << false;
+    QTest::newRow("empty grid") << QPoint(0, 0) << QSize(0, 0) << false << false;
+    QTest::newRow("no rows") << QPoint(0, 0) << QSize(kColumns, 0) << false << false;
+    QTest::newRow("empty strip") << QPoint(0, 0) << grid << true << false;
 }
 
 void tst_Utilities::drawPartialPixmapDrawsOneFrame()
 {
     QFETCH(QPoint, cell);
-    const QPixmap strip = makeStrip();
-    const QColor colour = cellColour(cell.x(), cell.y());
-    const int framePixels = kFrame.width() * kFrame.height();
-
-    // At the painter's origin, which may be translated.
-    QImage canvas = blankCanvas(QSize(20, 20));
-    {
-        QPainter painter(&canvas);
-        painter.translate(3, 4);
-        NS_Utilities::drawPartialPixmap(painter, cell, strip, QSize(kColumns, kRows));
-    }
-    PixelCensus seen = census(canvas, QRect(QPoint(3, 4), kFrame), colour);
-    QCOMPARE(seen.inside, framePixels);
-    QCOMPARE(seen.strayOutside, 0);
-
-    // At a given point.
-    canvas = blankCanvas(QSize(20, 20));
-    {
-        QPainter painter(&canvas);
-        NS_Utilities::drawPartialPixmap(painter, cell, strip, QSize(kColumns, kRows),
-                                        QPoint(9, 11));
-    }
-    seen = census(canvas, QRect(QPoint(9, 11), kFrame), colour);
-    QCOMPARE(seen.inside, framePixels);
-    QCOMPARE(seen.strayOutside, 0);
-}
-
-void tst_Utilities::drawPartialPixmapDrawsNothingOutside_data()
-{
-    QTest::addColumn<QPoint>("cell");
-    QTest::addColumn<QSize>("grid");
-    QTest::addColumn<bool>("emptyStrip");
-
-    QTest::newRow("column past the end") << QPoint(kColumns, 0) << QSize(kColumns, kRows) << false;
-    QTest::newRow("row past the end") << QPoint(0, kRows) << QSize(kColumns, kRows) << false;
-    QTest::newRow("negative cell") << QPoint(0, -1) << QSize(kColumns, kRows) << false;
-    QTest::newRow("empty grid") << QPoint(0, 0) << QSize(0, 0) << false;
-    QTest::newRow("no rows") << QPoint(0, 0) << QSize(kColumns, 0) << false;
-    QTest::newRow("empty strip") << QPoint(0, 0) << QSize(kColumns, kRows) << true;
-}
-
-void tst_Utilities::drawPartialPixmapDrawsNothingOutside()
-{
-    QFETCH(QPoint, cell);
     QFETCH(QSize, grid);
     QFETCH(bool, emptyStrip);
+    QFETCH(bool, drawn);
     const QPixmap strip = emptyStrip ? QPixmap() : makeStrip();
-    QImage canvas = blankCanvas(QSize(40, 40));
-    {
+    const QColor colour = drawn ? cellColour(cell.x(), cell.y()) : QColor(Qt::transparent);
+
+    // At the painter's origin, which may be translated, and at a given point.
+    for (bool translated : {true, false}) {
+        const QPoint at = translated ? QPoint(3, 4) : QPoint(9, 11);
+        QImage canvas = blankCanvas(QSize(20, 20));
         QPainter painter(&canvas);
-        NS_Utilities::drawPartialPixmap(painter, cell, strip, grid);
-        NS_Utilities::drawPartialPixmap(painter, cell, strip, grid, QPoint(5, 5));
+        if (translated) {
+            painter.translate(at);
+            NS_Utilities::drawPartialPixmap(painter, cell, strip, grid);
+        } else {
+            NS_Utilities::drawPartialPixmap(painter, cell, strip, grid, at);
+        }
+        painter.end();
+        const TestRig::PixelCount seen = TestRig::countPixels(canvas, colour, QRect(at, kFrame));
+        QCOMPARE(seen.matching, kFrame.width() * kFrame.height());
+        QCOMPARE(seen.strayOutside, 0);
     }
-    QCOMPARE(census(canvas, QRect(), Qt::transparent).strayOutside, 0);
 }
 
 void tst_Utilities::greyTransformation()
@@ -535,89 +457,64 @@ void tst_Utilities::numEditOpensOverItsOwner()
     QVERIFY(edit->width() >= owner->width());
 }
 
-void tst_Utilities::numEditReturnProposesTypedNumber_data()
+void tst_Utilities::numEditKeys_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("proposes");
     QTest::addColumn<double>("proposed");
 
-    QTest::newRow("negative") << "-3.5" << int(Qt::Key_Return) << -3.5;
-    QTest::newRow("keypad enter") << "12" << int(Qt::Key_Enter) << 12.0;
-    QTest::newRow("with unit") << "2.5 dB" << int(Qt::Key_Return) << 2.5;
-    QTest::newRow("decimal comma") << "1,5" << int(Qt::Key_Return) << 1.5;
-    QTest::newRow("spaces") << "  40  " << int(Qt::Key_Return) << 40.0;
+    const int enter = Qt::Key_Return;
+    QTest::newRow("negative") << "-3.5" << enter << true << -3.5;
+    QTest::newRow("keypad enter") << "12" << int(Qt::Key_Enter) << true << 12.0;
+    QTest::newRow("with unit") << "2.5 dB" << enter << true << 2.5;
+    QTest::newRow("decimal comma") << "1,5" << enter << true << 1.5;
+    QTest::newRow("spaces") << "  40  " << enter << true << 40.0;
+    QTest::newRow("escape cancels") << "5" << int(Qt::Key_Escape) << false << 0.0;
+    // Garbage: nothing is proposed, and the edit stays open for a correction.
+    QTest::newRow("word") << "abc" << enter << false << 0.0;
+    QTest::newRow("two points") << "1.2.3" << enter << false << 0.0;
+    QTest::newRow("number then digits after unit") << "5 dB 3" << enter << false << 0.0;
+    QTest::newRow("infinity") << "inf" << enter << false << 0.0;
+    QTest::newRow("empty") << "" << enter << false << 0.0;
+    QTest::newRow("sign only") << "-" << enter << false << 0.0;
 }
 
-void tst_Utilities::numEditReturnProposesTypedNumber()
+void tst_Utilities::numEditKeys()
 {
     QFETCH(QString, typed);
     QFETCH(int, key);
+    QFETCH(bool, proposes);
     QFETCH(double, proposed);
     QWidget owner;
     owner.show();
     auto *edit = new CNumEdit(&owner);
+    const TestRig::AllSignals everySignal(edit);
     QSignalSpy spy(edit, &CNumEdit::numberProposed);
-    edit->doEdit(QStringLiteral("0.0 dB"));
-
-    QTest::keyClicks(edit, typed); // replaces the selected value
+    edit->doEdit(QStringLiteral("1.0 dB"));
+    QTest::keyClick(edit, Qt::Key_Backspace); // the value is selected
+    QTest::keyClicks(edit, typed);
     QCOMPARE(edit->text(), typed);
     QTest::keyClick(edit, Qt::Key(key));
 
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toDouble(), proposed);
-    QVERIFY(!edit->isVisible());
-}
-
-void tst_Utilities::numEditEscapeCancels()
-{
-    QWidget owner;
-    owner.show();
-    auto *edit = new CNumEdit(&owner);
-    QSignalSpy spy(edit, &CNumEdit::numberProposed);
-    edit->doEdit(QStringLiteral("1.0"));
-    QTest::keyClicks(edit, QStringLiteral("5"));
-    QTest::keyClick(edit, Qt::Key_Escape);
-    QCOMPARE(spy.count(), 0);
-    QVERIFY(!edit->isVisible());
-
-    // Opened again, it proposes as usual.
-    edit->doEdit(QStringLiteral("1.0"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toDouble(), 1.0);
-}
-
-void tst_Utilities::numEditRejectsGarbage_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("word") << "abc";
-    QTest::newRow("two points") << "1.2.3";
-    QTest::newRow("number then digits after unit") << "5 dB 3";
-    QTest::newRow("infinity") << "inf";
-    QTest::newRow("empty") << "";
-    QTest::newRow("sign only") << "-";
-}
-
-void tst_Utilities::numEditRejectsGarbage()
-{
-    QFETCH(QString, typed);
-    QWidget owner;
-    owner.show();
-    auto *edit = new CNumEdit(&owner);
-    QSignalSpy spy(edit, &CNumEdit::numberProposed);
-    edit->doEdit(QStringLiteral("0.0"));
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, typed);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(spy.count(), 0);
-    QVERIFY(edit->isVisible());
-    QCOMPARE(edit->selectedText(), typed);
-
-    // The user corrects it.
-    QTest::keyClicks(edit, QStringLiteral("4"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toDouble(), 4.0);
+    QCOMPARE(everySignal.total(), proposes ? 1 : 0);
+    if (proposes)
+        QCOMPARE(spy.at(0).at(0).toDouble(), proposed);
+    const bool rejected = !proposes && key != Qt::Key_Escape;
+    QCOMPARE(edit->isVisible(), rejected);
+    if (rejected) {
+        // The user corrects it.
+        QCOMPARE(edit->selectedText(), typed);
+        QTest::keyClicks(edit, QStringLiteral("4"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(spy.last().at(0).toDouble(), 4.0);
+    } else {
+        // Opened again, it proposes as usual.
+        edit->doEdit(QStringLiteral("1.0"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(spy.last().at(0).toDouble(), 1.0);
+    }
+    QCOMPARE(spy.count(), proposes ? 2 : 1);
 }
 
 void tst_Utilities::geometryChange()
@@ -640,7 +537,7 @@ void tst_Utilities::mainThreadRunning()
 {
     QVERIFY(NS_Utilities::mainThreadRunning());
     bool onWorker = true;
-    QVERIFY(runOnWorker([&] { onWorker = NS_Utilities::mainThreadRunning(); }));
+    QVERIFY(TestRig::runOnWorker([&] { onWorker = NS_Utilities::mainThreadRunning(); }));
     QVERIFY(!onWorker);
 }
 
@@ -654,21 +551,12 @@ void tst_Utilities::interlockedExchangeAdd()
     // Two threads adding at once: every previous value is handed out exactly once.
     constexpr long kAdds = 100000;
     QVector<long> previous[2];
-    std::atomic<int> ready {0};
-    std::unique_ptr<QThread> threads[2];
-    for (int t = 0; t < 2; ++t) {
-        threads[t].reset(QThread::create([&, t] {
-            previous[t].reserve(kAdds);
-            ++ready;
-            while (ready.load() < 2)
-                QThread::yieldCurrentThread();
-            for (long i = 0; i < kAdds; ++i)
-                previous[t].append(InterlockedExchangeAdd(&counter, 1));
-        }));
-        threads[t]->start();
-    }
-    for (auto &thread : threads)
-        QVERIFY(thread->wait());
+    previous[0].reserve(kAdds);
+    previous[1].reserve(kAdds);
+    QVERIFY(TestRig::runTogether(2, [&](int t) {
+        for (long i = 0; i < kAdds; ++i)
+            previous[t].append(InterlockedExchangeAdd(&counter, 1));
+    }));
     QCOMPARE(counter.load(), 2 * kAdds);
     QVector<bool> handedOut(2 * kAdds, false);
     for (const QVector<long> &values : previous) {
@@ -768,54 +656,65 @@ void tst_Utilities::rangeControlSetRange()
     QCOMPARE(range.value(), 95);
 }
 
-void tst_Utilities::rangeControlSteps()
+void tst_Utilities::rangeControlSteps_data()
 {
-    RangeProbe range(0, 100, 1, 10, 50);
-    range.setSteps(1, 10);
-    QCOMPARE(range.stepChanges, 0);
-    range.setSteps(-3, 20);
-    QCOMPARE(range.stepChanges, 1);
-    QCOMPARE(range.lineStep(), 3);
-    QCOMPARE(range.pageStep(), 20);
+    // The range is built with steps 1 and 10 and given the row's steps afterwards.
+    QTest::addColumn<QVector<int>>("setup"); // minimum, maximum, line step, page step, value
+    QTest::addColumn<QString>("steps"); // l, L: a line up, down; p, P: a page up, down
+    QTest::addColumn<int>("expected");
 
-    range.addLine();
-    QCOMPARE(range.value(), 53);
-    range.subtractPage();
-    QCOMPARE(range.value(), 33);
-    range.addPage();
-    range.addPage();
-    range.addPage();
-    QCOMPARE(range.value(), 93);
-    range.addPage();
-    QCOMPARE(range.value(), 100);
-    const int changes = range.valueChanges;
-    range.addLine(); // already at the end
-    QCOMPARE(range.valueChanges, changes);
-    range.setValue(2);
-    range.subtractLine();
-    QCOMPARE(range.value(), 0);
+    const int lo = INT_MIN, hi = INT_MAX;
+    QTest::newRow("line up") << QVector<int> {0, 100, 3, 20, 50} << "l" << 53;
+    QTest::newRow("page down") << QVector<int> {0, 100, 3, 20, 50} << "P" << 30;
+    QTest::newRow("pages up to the end") << QVector<int> {0, 100, 3, 20, 50} << "ppp" << 100;
+    QTest::newRow("line at the end") << QVector<int> {0, 100, 3, 20, 100} << "l" << 100;
+    QTest::newRow("line below the start") << QVector<int> {0, 100, 3, 20, 2} << "L" << 0;
+    QTest::newRow("negative steps step by their size")
+            << QVector<int> {0, 100, -3, -20, 50} << "lP" << 33;
+    QTest::newRow("page past the largest int")
+            << QVector<int> {lo, hi, hi, hi, hi - 3} << "p" << hi;
+    QTest::newRow("line past the largest int")
+            << QVector<int> {lo, hi, hi, hi, hi - 3} << "l" << hi;
+    QTest::newRow("page past the smallest int")
+            << QVector<int> {lo, hi, hi, hi, lo + 1} << "P" << lo;
+    QTest::newRow("line past the smallest int")
+            << QVector<int> {lo, hi, hi, hi, lo + 1} << "L" << lo;
+    // No step magnitude fits an int: the largest is taken.
+    QTest::newRow("smallest int as step") << QVector<int> {lo, hi, lo, lo, lo} << "p" << -1;
+    QTest::newRow("smallest int as step, twice")
+            << QVector<int> {lo, hi, lo, lo, lo} << "pp" << hi - 1;
 }
 
-void tst_Utilities::rangeControlSaturatesNearIntLimits()
+void tst_Utilities::rangeControlSteps()
 {
-    RangeProbe range(INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MAX - 3);
-    range.addPage();
-    QCOMPARE(range.value(), INT_MAX);
-    range.addLine();
-    QCOMPARE(range.value(), INT_MAX);
-    range.setValue(INT_MIN + 1);
-    range.subtractPage();
-    QCOMPARE(range.value(), INT_MIN);
-    range.subtractLine();
-    QCOMPARE(range.value(), INT_MIN);
-
-    range.setSteps(INT_MIN, INT_MIN); // no magnitude fits: the largest is taken
-    QCOMPARE(range.lineStep(), INT_MAX);
-    QCOMPARE(range.pageStep(), INT_MAX);
-    range.addPage();
-    QCOMPARE(range.value(), -1);
-    range.addPage();
-    QCOMPARE(range.value(), INT_MAX - 1);
+    QFETCH(QVector<int>, setup);
+    QFETCH(QString, steps);
+    QFETCH(int, expected);
+    RangeProbe range(setup[0], setup[1], 1, 10, setup[4]);
+    range.setSteps(1, 10);
+    QCOMPARE(range.stepChanges, 0);
+    range.setSteps(setup[2], setup[3]);
+    range.setSteps(setup[2], setup[3]);
+    QCOMPARE(range.stepChanges, 1);
+    for (QChar step : steps) {
+        switch (step.unicode()) {
+        case 'l':
+            range.addLine();
+            break;
+        case 'L':
+            range.subtractLine();
+            break;
+        case 'p':
+            range.addPage();
+            break;
+        default:
+            range.subtractPage();
+            break;
+        }
+    }
+    QCOMPARE(range.value(), expected);
+    // A step that cannot move the value is no change.
+    QCOMPARE(range.valueChanges > 0, expected != setup[4]);
 }
 
 void tst_Utilities::rangeControlPositions()
@@ -911,14 +810,15 @@ void tst_Utilities::numberListReadsLikeAtoi_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("base");
     QTest::addColumn<QList<int>>("numbers");
-    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int>{1, 22, 333};
-    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int>{4, 5};
-    QTest::newRow("non-numbers read as 0") << QStringLiteral("x;7b;  -8 dB;+") << 10
-                                           << QList<int>{0, 7, -8, 0};
+    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int> {1, 22, 333};
+    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int> {4, 5};
+    QTest::newRow("non-numbers read as 0")
+            << QStringLiteral("x;7b;  -8 dB;+") << 10 << QList<int> {0, 7, -8, 0};
     QTest::newRow("saturates") << QStringLiteral("99999999999;-99999999999") << 10
-                               << QList<int>{INT_MAX, INT_MIN};
-    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16 << QList<int>{255, 16, 32767, 0};
-    QTest::newRow("nothing") << QString() << 10 << QList<int>{};
+                               << QList<int> {INT_MAX, INT_MIN};
+    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16
+                         << QList<int> {255, 16, 32767, 0};
+    QTest::newRow("nothing") << QString() << 10 << QList<int> {};
 }
 
 void tst_Utilities::numberListReadsLikeAtoi()

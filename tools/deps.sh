@@ -1,7 +1,9 @@
 #!/bin/sh
-# Installs what the build needs and is missing (Debian, as root or with sudo).
+# Installs what the build needs and is missing (Debian, as root or with sudo). The list is
+# tools/packages.txt.
 set -e
-PKGS="cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libgl-dev libbenchmark-dev"
+cd "$(dirname "$0")/.."
+PKGS="$(sed -e 's/#.*//' tools/packages.txt | awk 'NF { print $1 }')"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -4,15 +4,25 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CGEQCurve.h"
+#include "CGateCurve.h"
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
-#include "CGateCurve.h"
+#include "CGrid.h"
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
+#include "CPixmapSwitcher.h"
+#include "CPixmapMeter.h"
 #include "CPopup.h"
+#include "CRadioButton.h"
+#include "StateDisplayMulti.h"
+#include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
+#include "CReverbGraph.h"
 #include "CTextSlider.h"
+#include "CThresholdMeter.h"
+#include "CVEQGraph.h"
 
 #include <QMetaProperty>
 
@@ -95,6 +105,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
+            row<CGEQCurve>("QWidget", "CGEQCurve.h", QSize(271, 80), E::Curve,
+                           "Graphic-EQ response of 31 bands as one bar per pixel column",
+                           "FEkGEQ/kGEQBand1"),
             row<CCompCurve>("QWidget", "CCompCurve.h", QSize(91, 91), E::Curve,
                             "Compressor, expander or compander transfer curve",
                             "FEkComp/kCompThreshold"),
@@ -103,6 +116,17 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                             "FEkGate/kGateThreshold"),
             row<CMeter>("QWidget", "CMeter.h", QSize(6, 120), E::Meter,
                         "Level or gain-reduction bar meter", "FEkMeter/kInputLevel"),
+            row<CThresholdMeter>("QWidget", "CThresholdMeter.h", QSize(12, 12), E::Meter,
+                                 "Lamp showing whether a meter is below or at its threshold, "
+                                 "gated by an on/off parameter",
+                                 "FEkMeter/kInputLevel"),
+            row<CPixmapMeter>("QWidget", "CPixmapMeter.h", QSize(8, 64), E::Meter,
+                              "Meter shown as one picture of a grid of LED or needle frames",
+                              "FEkMeter/kOutputLevel"),
+            row<CReverbGraph>("QWidget", "CReverbGraph.h", QSize(420, 320), E::Curve,
+                              "Reverb envelope, reverb time and filter curves with draggable "
+                              "parameter knobs",
+                              "FEkEffect/kEffectType"),
             row<CTextSlider>("QWidget", "CTextSlider.h", QSize(48, 16), E::TextValue,
                              "Value shown as text, changed by dragging up and down, clicking, "
                              "the wheel, keys or a typed number",
@@ -112,6 +136,26 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                              "One-line name editor taking ASCII names, reporting accepted and "
                              "aborted edits",
                              nullptr),
+            row<CStateDisplayMulti>("QWidget", "StateDisplayMulti.h", QSize(30, 144), E::Meter,
+                                    "Column of lamps lit from the bits of one or more parameters",
+                                    "FEkInput/kAssign"),
+            row<CRadioButton>("QRadioButton", "CRadioButton.h", QSize(48, 20), E::Button,
+                              "One choice of a multi-valued parameter: checked while the "
+                              "parameter holds its value",
+                              "FEkComp/kCompType"),
+            row<StateDisplayWidget>("QFrame", "StateDisplayWidget.h", QSize(32, 32), E::Button,
+                                    "Shows the strip frame that a parameter's value selects",
+                                    "FEkComp/kCompType"),
+            row<CPixmapSwitcher>("QLabel", "CPixmapSwitcher.h", QSize(90, 20), E::Selector,
+                                 "Unbound picture switching between strip frames; optionally "
+                                 "a tab strip",
+                                 nullptr),
+            row<CVEQGraph>("QLabel", "CVEQGraph.h", QSize(512, 180), E::Curve,
+                           "Vintage-EQ response per section with a draggable pointer each",
+                           "FEkEffect/kVEQParam1"),
+            row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
+                       "Patch and assignment matrix: a ball per connected channel and field",
+                       "FEkPatchInInput/kPatchIn"),
     };
     return table;
 }

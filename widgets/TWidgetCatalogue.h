@@ -15,7 +15,7 @@ struct QMetaObject;
 struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
 {
     // The picture a widget box shows for the widget.
-    enum Glyph { Knob, Fader, Button, Selector, Curve, Meter, Label, TextValue, TextField };
+    enum Glyph { Knob, Fader, Button, Selector, Curve, Meter, Label, TextValue, TextField, Matrix };
 
     const QMetaObject *metaObject;
     // The Qt class the widget extends, as a form records it.

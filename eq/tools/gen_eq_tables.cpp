@@ -6,6 +6,7 @@
 
 #include "calc_eq.h"
 #include "tbl_eq_bpf_par.h"
+#include "tbl_eq_geq.h"
 #include "tbl_eq_hpf.h"
 #include "tbl_eq_not.h"
 #include "tbl_eq_peq.h"
@@ -38,6 +39,8 @@ constexpr double kUnitsPerDoubling = 3072.0;
 constexpr int kEdgeSearchEnd = 2 * EQ_ROW_CENTRE + 8 * EQ_STEPS_PER_OCTAVE;
 // Band-pass rows use a slightly wider Q than the band's nominal one.
 constexpr double kBandPassQFactor = 0.794;
+// Graphic-EQ band shapes by shape index: the larger the gain, the narrower the band.
+const double kGeqShapeQ[GEQ_SHAPES] = {10, 9, 8, 7, 6.3, 5.6, 5.0, 4.5};
 
 double qForIndex(int qIndex)
 {
@@ -50,10 +53,11 @@ double gainFactor(double dB)
     return std::pow(2.0, dB / 6.0);
 }
 
-// s = j*w on the grid: w = 2^(steps/24), 1 at the nominal frequency.
-Complex sAt(double steps)
+// s = j*w on the grid: w = 2^(steps/24), 1 at the nominal frequency; the graphic-EQ display
+// samples 27 steps per octave.
+Complex sAt(double steps, double stepsPerOctave = EQ_STEPS_PER_OCTAVE)
 {
-    return {0.0, std::pow(2.0, steps / EQ_STEPS_PER_OCTAVE)};
+    return {0.0, std::pow(2.0, steps / stepsPerOctave)};
 }
 
 // 3072 * log2|H| rounded half away from zero, floored at the 16-bit minimum.
@@ -96,16 +100,17 @@ Complex bandPass(Complex s, double Q)
 
 using Row = std::vector<int>; // header words, then values
 
-// A centred row: table index i lies 240 - i steps from the centre. Stored
-// from the lowest index whose value is non-zero up to the centre.
-Row centredRow(const std::function<int(double steps)> &valueAt)
+// A centred row: table index i lies centre - i steps from the centre (240 for
+// the calculator's rows). Stored from the lowest index whose value is non-zero
+// up to the centre.
+Row centredRow(const std::function<int(double steps)> &valueAt, int centre = EQ_ROW_CENTRE)
 {
-    int first = EQ_ROW_CENTRE;
-    while (first > 0 && valueAt(EQ_ROW_CENTRE - (first - 1)) != 0)
+    int first = centre;
+    while (first > 0 && valueAt(centre - (first - 1)) != 0)
         --first;
     Row row = {EQ_ROW_CENTRED, first};
-    for (int i = first; i <= EQ_ROW_CENTRE; ++i)
-        row.push_back(valueAt(EQ_ROW_CENTRE - i));
+    for (int i = first; i <= centre; ++i)
+        row.push_back(valueAt(centre - i));
     return row;
 }
 
@@ -198,6 +203,23 @@ Table bandPassTable()
     return t;
 }
 
+// Graphic-EQ display rows: peaking shapes of g + 1 dB, 27 steps per octave
+// around index 270, one row per pointer.
+Table geqTable()
+{
+    Table t {"geq_table", {}, {}};
+    for (int shape = 0; shape < GEQ_SHAPES; ++shape) {
+        for (int g = 0; g < GEQ_GAIN_ROWS; ++g) {
+            const double K = gainFactor(g + 1), Q = kGeqShapeQ[shape];
+            auto valueAt = [&](double d) {
+                return toCurveUnits(peaking(sAt(d, GEQ_STEPS_PER_OCTAVE), K, Q));
+            };
+            t.pointers.push_back(addRow(t, centredRow(valueAt, GEQ_ROW_CENTRE)));
+        }
+    }
+    return t;
+}
+
 Table shelfTable(const char *name, Complex (*shelf)(Complex, double))
 {
     Table t {name, {}, {}};
@@ -274,6 +296,7 @@ int main(int argc, char **argv)
             && writeTables(dir + "tbl_eq_she.cpp", "tbl_eq_she.h",
                            {shelfTable("low_shelving_table", lowShelf1),
                             shelfTable("low_shelving2_table", lowShelf2)})
+            && writeTables(dir + "tbl_eq_geq.cpp", "tbl_eq_geq.h", {geqTable()})
             && writePow2Table(dir + "tbl_eq_pow2.cpp");
     if (!ok)
         std::fprintf(stderr, "gen_eq_tables: cannot write into %s\n", argv[1]);

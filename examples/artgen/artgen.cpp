@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 #include <QTextStream>
 
 #include <cmath>
@@ -86,9 +87,8 @@ QImage knobStrip(const KnobLook &look, int ratio = 1)
     return img;
 }
 
-QImage faderThumb()
+QImage faderThumb(int w = 26, int h = 40)
 {
-    const int w = 26, h = 40;
     QImage img = newImage(w, h);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -162,6 +162,154 @@ QImage meterImage(int w, int h)
     return img;
 }
 
+// Radio choice: rows on, off, pressed (the type's name on a rounded face).
+QImage radioStrip(const QString &label, int w, int h)
+{
+    QImage img = newImage(w, h * 3);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor faces[3] = {QColor(90, 200, 250), QColor(58, 62, 68), QColor(40, 120, 170)};
+    const QColor text[3] = {Qt::black, QColor(190, 190, 190), Qt::white};
+    QFont f = p.font();
+    f.setPixelSize(h / 2);
+    f.setBold(true);
+    p.setFont(f);
+    for (int row = 0; row < 3; ++row) {
+        const QRectF r(1, row * h + 1, w - 2, h - 2);
+        p.setPen(QPen(QColor(20, 20, 20), 1));
+        p.setBrush(faces[row]);
+        p.drawRoundedRect(r, 4, 4);
+        p.setBrush(row == 1 ? QColor(30, 30, 30) : QColor(250, 250, 250));
+        p.drawEllipse(QRectF(5, row * h + h / 2.0 - 3, 6, 6));
+        p.setPen(text[row]);
+        p.drawText(r.adjusted(12, 0, 0, 0), Qt::AlignCenter, label);
+    }
+    return img;
+}
+
+// A lamp strip of three frames stacked: off, below its threshold (dim) and at or above (lit).
+QImage thresholdLampStrip(const QColor &lit, int side)
+{
+    QImage img(side, side * 3, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(24, 26, 30));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor faces[] = {QColor(50, 52, 58), lit.darker(260), lit};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(QColor(12, 12, 14));
+        p.setBrush(faces[i]);
+        p.drawEllipse(QRectF(1.5, i * side + 1.5, side - 3, side - 3));
+    }
+    return img;
+}
+
+// One frame per compressor type: its transfer curve above the knee.
+QImage typeDisplayStrip(int side, int types)
+{
+    QImage img(side, side * types, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(18, 20, 24));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double ratios[] = {2.0, 0.5, 4.0, 100.0}; // below 1: expander
+    for (int t = 0; t < types; ++t) {
+        const double top = t * side;
+        p.setClipRect(QRectF(0, top, side, side));
+        p.setPen(QPen(QColor(60, 66, 76), 1));
+        p.drawRect(QRectF(0.5, top + 0.5, side - 1, side - 1));
+        const double knee = side * 0.55;
+        QPainterPath path;
+        path.moveTo(2, top + side - 2);
+        path.lineTo(knee, top + side - knee);
+        const double rest = side - 2 - knee;
+        path.lineTo(side - 2, top + side - knee - rest / ratios[t % 4]);
+        p.setPen(QPen(QColor(255, 190, 60), 2));
+        p.drawPath(path);
+    }
+    return img;
+}
+
+// A round lamp: frame 0 dark, frame 1 lit.
+QImage lampStrip(int side, const QColor &lit)
+{
+    QImage img = newImage(side, side * 2);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int f = 0; f < 2; ++f) {
+        QRadialGradient g(side / 2.0, f * side + side / 2.0, side / 2.0);
+        const QColor c = f ? lit : lit.darker(450);
+        g.setColorAt(0, c.lighter(f ? 150 : 110));
+        g.setColorAt(1, c);
+        p.setPen(QPen(QColor(15, 15, 15), 1));
+        p.setBrush(g);
+        p.drawEllipse(QRectF(1, f * side + 1, side - 2, side - 2));
+    }
+    return img;
+}
+
+// Tabs of a sub-panel switcher, one frame per selected tab.
+QImage tabStrip(const QStringList &tabs, int tabW, int h)
+{
+    const int n = int(tabs.size());
+    QImage img(tabW * n, h * n, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(30, 32, 36));
+    QPainter p(&img);
+    QFont f = p.font();
+    f.setPixelSize(h / 2);
+    f.setBold(true);
+    p.setFont(f);
+    for (int selected = 0; selected < n; ++selected) {
+        for (int t = 0; t < n; ++t) {
+            const QRect r(t * tabW + 1, selected * h + 1, tabW - 2, h - 1);
+            p.fillRect(r, t == selected ? QColor(90, 160, 250) : QColor(58, 62, 68));
+            p.setPen(t == selected ? Qt::black : QColor(190, 190, 190));
+            p.drawText(r, Qt::AlignCenter, tabs.at(t));
+        }
+    }
+    return img;
+}
+
+// An LED bar of segments, one frame per number of lit segments (0 to frames - 1), the frames
+// stacked top to bottom.
+QImage ledStrip(int frames, int w, int h)
+{
+    const int segments = frames - 1;
+    const int pitch = h / segments;
+    QImage img(w, h * frames, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(16, 17, 20));
+    QPainter p(&img);
+    for (int f = 0; f < frames; ++f) {
+        for (int s = 0; s < segments; ++s) {
+            const double level = double(s + 1) / segments;
+            const QColor c = level > 0.9 ? QColor(240, 40, 30)
+                    : level > 0.7        ? QColor(240, 210, 40)
+                                         : QColor(40, 220, 70);
+            const int y = f * h + h - (s + 1) * pitch;
+            p.fillRect(QRect(1, y + 1, w - 2, pitch - 2), s < f ? c : c.darker(500));
+        }
+    }
+    return img;
+}
+
+// Bus-assignment lamps: one band per bus, lit or dark, with its number.
+QImage assignStrip(int w, int band, int buses, bool lit)
+{
+    QImage img(w, band * buses, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(16, 17, 20));
+    QPainter p(&img);
+    QFont f = p.font();
+    f.setPixelSize(band - 1);
+    p.setFont(f);
+    for (int b = 0; b < buses; ++b) {
+        const QRect r(1, b * band + 1, w - 2, band - 2);
+        p.fillRect(r, lit ? QColor(250, 170, 40) : QColor(44, 40, 34));
+        p.setPen(lit ? Qt::black : QColor(120, 110, 96));
+        const QString name =
+                b < 16 ? QString::number(b + 1) : QString::fromLatin1(b == 16 ? "ST" : "MN");
+        p.drawText(r, Qt::AlignCenter, name);
+    }
+    return img;
+}
+
 // One frame per insert point, stacked: the pull-down shows the frame of the current choice.
 QImage insertPointStrip(int w, int h)
 {
@@ -181,6 +329,130 @@ QImage insertPointStrip(int w, int h)
         p.setPen(QColor(225, 230, 235));
         p.drawText(frame, Qt::AlignCenter, QString::fromLatin1(names[i]));
     }
+    return img;
+}
+
+// A reverb-graph knob: a small disc with a letter, frames normal, pressed and (three-frame
+// knobs) disabled stacked top to bottom; each frame one row taller than what is drawn.
+QImage reverbKnob(const QColor &colour, const QString &letter, bool threeFrames)
+{
+    constexpr int side = 13;
+    const int frames = threeFrames ? 3 : 2;
+    QImage img = newImage(side, (side + 1) * frames);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    font.setBold(true);
+    p.setFont(font);
+    for (int f = 0; f < frames; ++f) {
+        const QColor fill = f == 2 ? QColor(90, 96, 100) : f == 1 ? colour.lighter(150) : colour;
+        const QRectF disc(0.5, f * (side + 1) + 0.5, side - 1, side - 1);
+        p.setPen(QPen(QColor(20, 20, 24), 1));
+        p.setBrush(fill);
+        p.drawEllipse(disc);
+        p.setPen(f == 2 ? QColor(150, 150, 150) : QColor(16, 16, 20));
+        p.drawText(disc, Qt::AlignCenter, letter);
+    }
+    return img;
+}
+
+// The reverb graph's background: a floor in perspective with the time axis on row 293 from
+// x 39 to 319, the frequency axis from (39, 293) up to (129, 203), the 0 dB row 209 above the
+// time axis, captions of the value texts along the top.
+QImage reverbBackground()
+{
+    QImage img(420, 320, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor(22, 26, 34));
+    QPainter p(&img);
+    const QColor grid(52, 60, 74), strong(96, 108, 128), text(130, 140, 156);
+    // The floor and its time grid (one line per tenth of the axis).
+    QPolygon floor;
+    floor << QPoint(39, 293) << QPoint(319, 293) << QPoint(409, 203) << QPoint(129, 203);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 36, 46));
+    p.drawPolygon(floor);
+    p.setPen(grid);
+    for (int i = 1; i < 10; ++i) {
+        const int x = 39 + i * 28;
+        p.drawLine(x, 293, x + 90, 203);
+    }
+    // Decades of frequency across the floor (100 Hz, 1 kHz, 10 kHz).
+    for (double hz : {100.0, 1000.0, 10000.0}) {
+        const int off = int(std::lround(90.0 * std::log(hz / 20.0) / std::log(1000.0)));
+        p.drawLine(39 + off, 293 - off, 319 + off, 293 - off);
+    }
+    // The level wall at time 0 and the 0 dB row.
+    p.setPen(grid);
+    p.drawLine(39, 209, 129, 119);
+    p.drawLine(39, 209, 319, 209);
+    for (int dB = -50; dB < 0; dB += 10) {
+        const int y = 293 - (dB + 60) * 84 / 60;
+        p.drawLine(39, y, 129, y - 90);
+    }
+    p.setPen(strong);
+    p.drawLine(39, 293, 319, 293);
+    p.drawLine(39, 293, 129, 203);
+    p.drawLine(39, 293, 39, 209);
+    QFont font = p.font();
+    font.setPixelSize(8);
+    p.setFont(font);
+    p.setPen(text);
+    p.drawText(QPoint(322, 296), QStringLiteral("t"));
+    p.drawText(QPoint(132, 202), QStringLiteral("f"));
+    p.drawText(QPoint(20, 212), QStringLiteral("0dB"));
+    p.drawText(QPoint(4, 304), QStringLiteral("DIFF"));
+    const struct
+    {
+        int x, w;
+        const char *caption;
+    } captions[] = {{4, 36, "TIME"},  {52, 42, "DELAY"}, {106, 18, "HI"}, {136, 18, "LO"},
+                    {166, 12, "DF"},  {190, 12, "RS"},   {214, 12, "DC"}, {238, 36, "LOW F"},
+                    {286, 36, "HPF"}, {334, 36, "LPF"}};
+    for (const auto &c : captions)
+        p.drawText(QRect(c.x - 6, 4, c.w + 12, 10), Qt::AlignHCenter,
+                   QString::fromLatin1(c.caption));
+    return img;
+}
+
+// The vintage-EQ pointer strip: 12 frames stacked vertically, sections 1..6 in their curve
+// colours, then the same six selected (bright ring).
+QImage veqPointerStrip()
+{
+    constexpr int side = 11;
+    const QColor colours[6] = {QColor(255, 0, 0), QColor(255, 152, 0), QColor(255, 255, 0),
+                               QColor(0, 255, 0), QColor(0, 255, 255), QColor(204, 0, 255)};
+    QImage img = newImage(side, side * 12);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int frame = 0; frame < 12; ++frame) {
+        const bool selected = frame >= 6;
+        const QColor c = colours[frame % 6];
+        const QRectF disc(1.5, frame * side + 1.5, side - 3, side - 3);
+        p.setPen(QPen(selected ? QColor(Qt::white) : c.darker(180), selected ? 1.6 : 1.0));
+        p.setBrush(selected ? c : c.darker(130));
+        p.drawEllipse(disc);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, selected ? 200 : 90));
+        p.drawEllipse(QRectF(side / 2.0 - 1.5, frame * side + side / 2.0 - 1.5, 3, 3));
+    }
+    return img;
+}
+
+// The ball of the patch and assignment grids: a shaded disc on a plain background that the
+// grid's heuristic mask takes away.
+QImage gridBall()
+{
+    QImage img(9, 9, QImage::Format_RGB32);
+    img.fill(QColor(255, 255, 255));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient shade(QPointF(3.5, 3.5), 5);
+    shade.setColorAt(0, QColor(255, 150, 120));
+    shade.setColorAt(1, QColor(190, 30, 20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shade);
+    p.drawEllipse(QRectF(0.5, 0.5, 8, 8));
     return img;
 }
 
@@ -247,6 +519,9 @@ int main(int argc, char **argv)
     ok &= saveBoth(knob({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
                    QStringLiteral("knob_eq_q.png"), qrc);
     ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
+    // The graphic EQ's narrow band faders.
+    ok &= save(faderThumb(14, 20), dir, QStringLiteral("fader_thumb_geq.png"), qrc);
+    ok &= save(faderGroove(16, 140), dir, QStringLiteral("fader_groove_geq.png"), qrc);
     ok &= save(meterImage(10, 202), dir, QStringLiteral("meter_202.png"), qrc);
     ok &= save(meterImage(4, 111), dir, QStringLiteral("meter_111.png"), qrc);
     ok &= save(meterImage(6, 121).copy(0, 0, 6, 121), dir, QStringLiteral("meter_121_lit.png"),
@@ -255,7 +530,53 @@ int main(int argc, char **argv)
                qrc);
     ok &= saveBoth(button(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
                    QStringLiteral("button_eq_type.png"), qrc);
+    const char *const compTypes[] = {"COMP", "EXP", "CMP/L", "LIM"};
+    for (int t = 0; t < 4; ++t) {
+        const QImage strip = radioStrip(QString::fromLatin1(compTypes[t]), 60, 20);
+        ok &= save(strip, dir, QStringLiteral("radio_comp_type%1.png").arg(t), qrc);
+        if (t == 0) {
+            // The first choice also comes as separate on, off and tracking pictures.
+            ok &= save(strip.copy(0, 0, 60, 20), dir, QStringLiteral("radio_comp_on.png"), qrc);
+            ok &= save(strip.copy(0, 20, 60, 20), dir, QStringLiteral("radio_comp_off.png"), qrc);
+            ok &= save(strip.copy(0, 40, 60, 20), dir, QStringLiteral("radio_comp_track.png"), qrc);
+        }
+    }
+    ok &= save(typeDisplayStrip(40, 4), dir, QStringLiteral("comp_type_display.png"), qrc);
+    ok &= save(lampStrip(16, QColor(80, 230, 90)), dir, QStringLiteral("lamp_green.png"), qrc);
+    ok &= save(tabStrip({QStringLiteral("CURVES"), QStringLiteral("TYPE"), QStringLiteral("ASSIGN")}, 70, 20), dir,
+               QStringLiteral("tabs_dynamics.png"), qrc);
+    ok &= save(assignStrip(24, 8, 18, true), dir, QStringLiteral("assign_lit.png"), qrc);
+    ok &= save(assignStrip(24, 8, 18, false), dir, QStringLiteral("assign_dark.png"), qrc);
     ok &= save(insertPointStrip(48, 16), dir, QStringLiteral("insert_point.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(60, 230, 90), 12), dir, QStringLiteral("lamp_gate.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(250, 170, 40), 12), dir, QStringLiteral("lamp_comp.png"), qrc);
+    ok &= save(thresholdLampStrip(QColor(80, 200, 250), 8), dir, QStringLiteral("lamp_signal.png"), qrc);
+    ok &= save(ledStrip(16, 10, 150), dir, QStringLiteral("led_bar_16.png"), qrc);
+    ok &= save(ledStrip(7, 10, 150), dir, QStringLiteral("led_bar_7.png"), qrc);
+    ok &= save(reverbBackground(), dir, QStringLiteral("zb4r_revb_background.png"), qrc);
+    const struct
+    {
+        const char *file;
+        const char *letter;
+        QColor colour;
+        bool threeFrames;
+    } reverbKnobs[] = {
+            {"ReverbTimeKnobWithAlpha.png", "T", QColor(255, 170, 60), false},
+            {"ReverbInitialDelayWithAlpha.png", "D", QColor(230, 230, 230), false},
+            {"ReverbHiRatioWithAlpha.png", "H", QColor(180, 140, 255), true},
+            {"ReverbLowRatioWithAlpha.png", "L", QColor(90, 200, 230), true},
+            {"ReverbDiffusionWithAlpha.png", "F", QColor(200, 200, 120), false},
+            {"ReverbRoomSizeWithAlpha.png", "R", QColor(240, 130, 110), true},
+            {"ReverbDelayWithAlpha.png", "C", QColor(150, 220, 150), false},
+            {"ReverbLowFreqWithAlpha.png", "f", QColor(90, 200, 230), false},
+            {"ReverbHPFWithAlpha.png", "H", QColor(120, 230, 140), false},
+            {"ReverbLPFWithAlpha.png", "L", QColor(120, 230, 140), false},
+    };
+    for (const auto &k : reverbKnobs)
+        ok &= save(reverbKnob(k.colour, QString::fromLatin1(k.letter), k.threeFrames), dir,
+                   QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
+    ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
+    ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
