@@ -33,8 +33,9 @@ constexpr const char *assign = "FEkInput/kAssign";
 constexpr const char *patchInSimulated = "FEkPatchInInput/kPatchIn";
 
 // What the console thread moves now and then.
-constexpr const char *simulated[] = {gain,        eqGain,       pan,           aux1,         fader,
-                                     insertPoint, oscFrequency, compThreshold, gateThreshold, patchInSimulated, assign};
+constexpr const char *simulated[] = {gain,          eqGain,           pan,          aux1,
+                                     fader,         insertPoint,      oscFrequency, compThreshold,
+                                     gateThreshold, patchInSimulated, assign};
 // Effect 1's reverb parameters, which the console thread moves too (on channel 0).
 constexpr const char *effectParameter = "00kEffect/kEffectParam%1";
 constexpr int effectParameters = 10;
@@ -62,11 +63,9 @@ constexpr int meteredChannels = 48;
 // and the link switch after them.
 constexpr const char *geqBand = "FEkGEQ/kGEQBand1";
 constexpr int geqPresetWrites = 32;
-// The compressor's type and on switch, and the bus-assignment words of a strip (the own word
+// The compressor's type, and the bus-assignment words of a strip besides kAssign (the own word
 // lights buses 1-8, the extras 9-16, stereo and mono).
 constexpr const char *compType = "FEkComp/kCompType";
-constexpr const char *compOn = "FEkComp/kCompOn";
-constexpr const char *assign = "FEkInput/kAssign";
 constexpr const char *assignExtras = "FEkInput/kAssign2;FEkInput/kAssign3;FEkInput/kAssign4";
 // Words whose bits the console thread flips now and then.
 constexpr const char *assignWords[] = {"FEkInput/kAssign", "FEkInput/kAssign2", "FEkInput/kAssign3",
