@@ -6,7 +6,8 @@
 // paint event does (style option, then the style's dial), for CDial what its paint event does
 // (the cached picture, fetched or remade after the value change, then blitted). The same
 // repaints through QWidget::render are kept as a secondary figure; render adds a fixed cost of
-// its own to every widget, whatever it paints.
+// its own to every widget, whatever it paints. The high-dpi figure runs the same dial on a screen
+// of device pixel ratio 2 with a strip of twice the resolution, against ratio 1.
 
 #include "CDial.h"
 #include "TCacheServer.h"
@@ -14,11 +15,15 @@
 
 #include <QApplication>
 #include <QDial>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -36,11 +41,13 @@ constexpr int kFrames = 101;
 constexpr int kDials = 96;
 constexpr int kColumns = 12;
 
-// A knob film strip like the editor's: antialiased cap, arc and pointer on transparency.
-QPixmap knobStrip()
+// A knob film strip like the editor's: antialiased cap, arc and pointer on transparency. With
+// ratio 2 it is the strip's "@2x" variant: the same drawing at twice the pixels.
+QPixmap knobStrip(int ratio = 1)
 {
-    QImage strip(kSide, kSide * kFrames, QImage::Format_ARGB32_Premultiplied);
+    QImage strip(kSide * ratio, kSide * kFrames * ratio, QImage::Format_ARGB32_Premultiplied);
     strip.fill(Qt::transparent);
+    strip.setDevicePixelRatio(ratio);
     QPainter p(&strip);
     p.setRenderHint(QPainter::Antialiasing);
     const double pi = std::acos(-1.0);
@@ -58,9 +65,10 @@ QPixmap knobStrip()
     return QPixmap::fromImage(strip);
 }
 
-QImage canvas()
+QImage canvas(int ratio = 1)
 {
-    QImage image(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+    QImage image(kSide * ratio, kSide * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::darkGray);
     return image;
 }
@@ -169,14 +177,34 @@ class EditorWindow : public QWidget, public TCacheServer
 {
 };
 
+// The screen of a device pixel ratio (main() sets up screens of ratio 1 and 2); null if none.
+QScreen *screenOfRatio(int ratio)
+{
+    for (QScreen *screen : QGuiApplication::screens())
+        if (qFuzzyCompare(screen->devicePixelRatio(), qreal(ratio)))
+            return screen;
+    return nullptr;
+}
+
 struct DialRig
 {
-    explicit DialRig(bool shared)
+    // ratio: the window lives on the screen of that ratio and the dial shows the strip made for
+    // it (the "@2x" variant at ratio 2).
+    explicit DialRig(bool shared, int ratio = 1)
         : dial(shared ? &window : nullptr)
     {
         window.setWindowTitle(QStringLiteral("bench window"));
         window.setAttribute(Qt::WA_DontShowOnScreen);
-        dial.setCombinedImage(knobStrip());
+        if (QScreen *screen = screenOfRatio(ratio); screen && ratio != 1) {
+            for (QWidget *w : {static_cast<QWidget *>(&window), static_cast<QWidget *>(&dial)}) {
+                if (w->isWindow()) {
+                    w->winId();
+                    w->windowHandle()->setScreen(screen);
+                    w->move(screen->geometry().topLeft());
+                }
+            }
+        }
+        dial.setCombinedImage(knobStrip(ratio));
         dial.setnSubImages(kFrames);
         dial.setRange(0, 100);
         dial.setAttribute(Qt::WA_DontShowOnScreen);
@@ -217,6 +245,38 @@ void BM_CDialPaintUnshared(benchmark::State &state)
     }
 }
 BENCHMARK(BM_CDialPaintUnshared);
+
+// The paint path on a high-dpi screen: the same dial at device pixel ratio 2 with the strip's
+// "@2x" variant (four times the pixels per frame), and at ratio 1 in the same run. Pictures are
+// not shared, so every value change rebuilds the frame's picture at the screen's ratio.
+void paintAtRatio(benchmark::State &state, int ratio)
+{
+    DialRig rig(false, ratio);
+    if (!qFuzzyCompare(rig.dial.devicePixelRatioF(), qreal(ratio))) {
+        state.SkipWithError("no screen of that device pixel ratio");
+        return;
+    }
+    QImage image = canvas(ratio);
+    QPainter painter(&image);
+    int v = 0;
+    for (auto _ : state) {
+        rig.dial.setValue(v);
+        rig.dial.paintPicture(painter);
+        v = (v + 37) % 101;
+    }
+}
+
+void BM_CDialPaintRatio1(benchmark::State &state)
+{
+    paintAtRatio(state, 1);
+}
+BENCHMARK(BM_CDialPaintRatio1);
+
+void BM_CDialPaintRatio2(benchmark::State &state)
+{
+    paintAtRatio(state, 2);
+}
+BENCHMARK(BM_CDialPaintRatio2);
 
 // Through QWidget::render: a full repaint after every value change, shared frame pictures.
 void BM_CDialRepaint(benchmark::State &state)
@@ -426,6 +486,8 @@ public:
         ratio("QDial / CDial (shared pictures)", "BM_QDialPaint", "BM_CDialPaint");
         ratio("QDial / CDial (own picture)", "BM_QDialPaint", "BM_CDialPaintUnshared");
         ratio("CDial (shared pictures) / one frame blit", "BM_CDialPaint", "BM_FrameBlit");
+        ratio("ratio 2 with @2x strip / ratio 1 (own picture)", "BM_CDialPaintRatio2",
+              "BM_CDialPaintRatio1");
         std::printf("Secondary, through QWidget::render:\n");
         ratio("QDial / CDial (shared pictures)", "BM_QDialRepaint", "BM_CDialRepaint");
         ratio("CDial / plain widget blitting a frame", "BM_CDialRepaint", "BM_FrameWidgetRepaint");
@@ -446,8 +508,21 @@ private:
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Two offscreen screens, of device pixel ratio 1 and 2, for the high-dpi comparison.
+    QTemporaryDir configDir;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        const QString config = configDir.filePath(QStringLiteral("screens.json"));
+        QFile file(config);
+        if (configDir.isValid() && file.open(QIODevice::WriteOnly)) {
+            file.write(R"({"screens": [
+                {"name": "one", "x": 0, "y": 0, "width": 1024, "height": 768, "dpr": 1},
+                {"name": "two", "x": 1024, "y": 0, "width": 1024, "height": 768, "dpr": 2}]})");
+            file.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,6 +1,7 @@
 #include "NS_Utilities.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include <QCoreApplication>
@@ -20,6 +21,11 @@ const QString kResourceImageFolder = QStringLiteral(":/zb4r/images");
 // Grey levels of a disabled picture are squeezed into [kGreyFloor, kGreyFloor + 255 / 2], so
 // black and white both move towards the middle while keeping their order.
 constexpr int kGreyFloor = 64;
+
+// The ratio of the high-resolution image variants ("@2x").
+constexpr int kHighResolutionRatio = 2;
+// Ratios closer than this count as equal (fractional screen scales).
+constexpr qreal kRatioTolerance = 0.01;
 
 struct PixmapFolders
 {
@@ -103,16 +109,87 @@ QStringList pixmapPaths()
     return paths;
 }
 
+QString highResolutionName(const QString &name, int ratio)
+{
+    const QString suffix = QStringLiteral("@%1x").arg(ratio);
+    const int slash = int(name.lastIndexOf(QLatin1Char('/')));
+    const int dot = int(name.lastIndexOf(QLatin1Char('.')));
+    if (dot <= slash + 1)
+        return name + suffix;
+    return name.left(dot) + suffix + name.mid(dot);
+}
+
 QPixmap loadPixmap(const QString &name)
 {
     if (name.isEmpty())
         return QPixmap();
-    for (const QString &folder : pixmapPaths()) {
-        const QPixmap pixmap = loadCached(QDir(folder).filePath(name));
-        if (!pixmap.isNull())
-            return pixmap;
+    const QString highName = highResolutionName(name, kHighResolutionRatio);
+    const auto find = [](const QString &file, qreal ratio) {
+        for (const QString &folder : pixmapPaths()) {
+            QPixmap pixmap = loadCached(QDir(folder).filePath(file));
+            if (!pixmap.isNull()) {
+                pixmap.setDevicePixelRatio(ratio);
+                return pixmap;
+            }
+        }
+        return QPixmap();
+    };
+    // As QIcon does: the variant for the highest ratio of the screens, when there is one.
+    const bool highDpi = qGuiApp && qGuiApp->devicePixelRatio() > 1.0;
+    if (highDpi) {
+        const QPixmap high = find(highName, kHighResolutionRatio);
+        if (!high.isNull())
+            return high;
     }
-    return QPixmap();
+    const QPixmap plain = find(name, 1.0);
+    if (!plain.isNull() || highDpi)
+        return plain;
+    return find(highName, kHighResolutionRatio);
+}
+
+QSize logicalSize(const QPixmap &pixmap)
+{
+    const qreal ratio = pixmap.devicePixelRatio() > 0 ? pixmap.devicePixelRatio() : 1.0;
+    return QSize(int(pixmap.width() / ratio), int(pixmap.height() / ratio));
+}
+
+QPixmap devicePixmap(const QSize &logicalSize, qreal ratio, const QColor &fill)
+{
+    if (logicalSize.isEmpty())
+        return QPixmap();
+    if (ratio <= 0)
+        ratio = 1.0;
+    QPixmap pixmap(int(std::ceil(logicalSize.width() * ratio)),
+                   int(std::ceil(logicalSize.height() * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(fill);
+    return pixmap;
+}
+
+QPixmap stripForRatio(const QPixmap &strip, const QSize &grid, qreal ratio)
+{
+    const qreal own = strip.devicePixelRatio();
+    if (strip.isNull() || ratio <= own + kRatioTolerance || grid.width() <= 0 || grid.height() <= 0)
+        return strip;
+    const QString key = QStringLiteral("zb4r:ratio:%1:%2x%3:%4")
+                                .arg(strip.cacheKey())
+                                .arg(grid.width())
+                                .arg(grid.height())
+                                .arg(ratio);
+    QPixmap scaled;
+    if (QPixmapCache::find(key, &scaled))
+        return scaled;
+    // Whole device pixels per frame, so the grid still cuts the scaled strip into equal frames.
+    const qreal factor = ratio / own;
+    const int frameWidth = int(std::lround(strip.width() / grid.width() * factor));
+    const int frameHeight = int(std::lround(strip.height() / grid.height() * factor));
+    if (frameWidth <= 0 || frameHeight <= 0)
+        return strip;
+    scaled = strip.scaled(frameWidth * grid.width(), frameHeight * grid.height(),
+                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    QPixmapCache::insert(key, scaled);
+    return scaled;
 }
 
 ButtonState modifierState()
@@ -140,12 +217,13 @@ void drawPartialPixmap(QPainter &painter, const QPoint &cell, const QPixmap &str
 {
     if (strip.isNull())
         return;
-    // The source rectangle is in the strip's device pixels; a high-dpi strip is drawn at its
-    // logical size.
-    const QRect source = partialPixmapRect(cell, strip.size(), grid);
-    if (source.isEmpty())
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    const QPixmap source = stripForRatio(strip, grid, ratio);
+    // The rectangle is in the strip's device pixels; drawPixmap() draws it at its logical size.
+    const QRect frame = partialPixmapRect(cell, source.size(), grid);
+    if (frame.isEmpty())
         return;
-    painter.drawPixmap(at, strip, source);
+    painter.drawPixmap(at, source, frame);
 }
 
 void drawPartialPixmap(QPainter &painter, const QPoint &cell, const QPixmap &strip,

@@ -4,6 +4,7 @@
 #include "zb4r_types.h"
 #include "zb4r_widgets_export.h"
 
+#include <QColor>
 #include <QPixmap>
 #include <QPoint>
 #include <QSize>
@@ -21,15 +22,33 @@ ZB4R_WIDGETS_EXPORT bool mainThreadRunning();
 
 // The editor's image of that file name, looked up in the folders given to addPixmapPath() (last
 // added first) and then in the resource folder ":/zb4r/images". A null pixmap when not found.
+// On a high-dpi screen a high-resolution variant ("knob@2x.png" for "knob.png") is taken where
+// one exists, with its device pixel ratio set, so frames are cut from it at full resolution; it
+// also stands in for a missing plain image.
 ZB4R_WIDGETS_EXPORT QPixmap loadPixmap(const QString &name);
+// The name of the high-resolution variant of name: "@2x" before the extension.
+ZB4R_WIDGETS_EXPORT QString highResolutionName(const QString &name, int ratio = 2);
 ZB4R_WIDGETS_EXPORT void addPixmapPath(const QString &folder);
 ZB4R_WIDGETS_EXPORT QStringList pixmapPaths();
 
 // Keyboard modifiers and mouse buttons held now, as one ButtonState set.
 ZB4R_WIDGETS_EXPORT ButtonState modifierState();
 
+// The one way cached pictures are made: a pixmap covering logicalSize at device pixel ratio
+// ratio (its size in device pixels, rounded up), filled with fill. Null for an empty size.
+ZB4R_WIDGETS_EXPORT QPixmap devicePixmap(const QSize &logicalSize, qreal ratio,
+                                         const QColor &fill = Qt::transparent);
+// strip as drawn on a device of ratio: itself when its own ratio is at least that, else a copy
+// scaled smoothly to ratio (every frame of the grid scaled alike), made once per strip and ratio
+// and kept in QPixmapCache.
+ZB4R_WIDGETS_EXPORT QPixmap stripForRatio(const QPixmap &strip, const QSize &grid, qreal ratio);
+// A picture's size in logical pixels (its device size over its device pixel ratio).
+ZB4R_WIDGETS_EXPORT QSize logicalSize(const QPixmap &pixmap);
+
 // Cuts strip into grid.width() columns and grid.height() rows of equal frames and draws the frame
-// at (cell.x(), cell.y()) at the painter's origin. extra is unused (pass null).
+// at (cell.x(), cell.y()) at the painter's origin, at the frame's logical size. A strip of a
+// lower ratio than the painter's device is drawn from stripForRatio(), so it is scaled smoothly
+// once rather than doubled on every paint. extra is unused (pass null).
 ZB4R_WIDGETS_EXPORT void drawPartialPixmap(QPainter &painter, const QPoint &cell,
                                            const QPixmap &strip, const QSize &grid,
                                            QPixmap *extra = nullptr);

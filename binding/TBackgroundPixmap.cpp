@@ -1,5 +1,6 @@
 #include "TBackgroundPixmap.h"
 
+#include "NS_Utilities.h"
 #include "TCacheServer.h"
 
 #include <QPainter>
@@ -95,10 +96,8 @@ const QPixmap &TBackgroundPixmap::pixmap(const QWidget *w, const Painter &paint,
 
     // A value change repaints a picture of the same size: keep its buffer unless it is shared
     // (a shared one is copied on write by the painter, so the shared picture stays as it is).
-    if (!fits || (variant >= 0 && !m_shareKey.isEmpty())) {
-        m_pixmap = QPixmap(deviceSize);
-        m_pixmap.setDevicePixelRatio(ratio);
-    }
+    if (!fits || (variant >= 0 && !m_shareKey.isEmpty()))
+        m_pixmap = NS_Utilities::devicePixmap(w->size(), ratio);
     m_pixmap.fill(transparent ? QColor(Qt::transparent) : w->palette().color(QPalette::Window));
     {
         QPainter painter(&m_pixmap);

@@ -1,6 +1,8 @@
 #include "TMemProxy.h"
 
 #include "NS_Utilities.h"
+#include "TAccessibleFactory.h"
+#include "TFocusFrame.h"
 #include "TObserverDispatcher_p.h"
 #include "TParamInfo.h"
 
@@ -21,7 +23,12 @@ void TMemProxyBasic::setAddress(int element, int channel, int parameter)
 
 // ---------------------------------------------------------------------------------------------
 
-TMemProxy::TMemProxy() = default;
+TMemProxy::TMemProxy()
+{
+    // Normally installed when the library loads; this covers hosts that load it otherwise.
+    TAccessibleFactory::install();
+    TFocusFrame::install();
+}
 
 TMemProxy::~TMemProxy()
 {
@@ -78,6 +85,9 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
     setWidgetShowState(this);
     ++m_guiUpdates;
     updateFromMemory(data, operation, extra);
+    // Assistive tools hear of the new value once per coalescing interval, not per notification.
+    if (operation != 3)
+        TAccessibleFactory::valueChanged(dynamic_cast<QWidget *>(this));
 }
 
 bool TMemProxy::notificationsServable() const
@@ -97,8 +107,7 @@ QVector<quint32> TMemProxy::observedAddresses() const
     return {packedAddress()};
 }
 
-TMemReading TMemProxy::readNotification(const Q_UINT8 *data, int operation,
-                                        const TMemProxy *source)
+TMemReading TMemProxy::readNotification(const Q_UINT8 *data, int operation, const TMemProxy *source)
 {
     TMemReading r;
     if (!source)
@@ -203,6 +212,21 @@ void TMemProxy::unregisterMeterFeed(QObject *receiver, const char *signal, const
         if (receiver && signal && slot)
             api->connectSignal(signal, receiver, slot, false);
     }
+}
+
+QString TMemProxy::currentValueText(int tableId)
+{
+    IMemAPI *api = memAPI();
+    if (!api || !api->isReady() || !address().isValid())
+        return QString();
+    return valueText(api->getValue(element(), parameter(), channel(), 0, 0), tableId);
+}
+
+void TMemProxy::registerUserUndo()
+{
+    IMemAPI *api = memAPI();
+    if (isUndoEnable() && !isSilent() && api && api->isReady() && address().isValid())
+        api->registerUndo(this);
 }
 
 bool TMemProxy::valueFromTypedNumber(int tableId, double number, int *value)

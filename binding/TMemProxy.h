@@ -150,6 +150,12 @@ public:
     {
         return reinterpret_cast<const Q_UINT8 *>(stream);
     }
+    // The memory's text (with its unit) of the value it holds for the address now, as
+    // valueText() gives it for tableId; what a screen reader says. Empty without a ready memory.
+    QString currentValueText(int tableId);
+    // An undo step for the address before a user change that does not come from typing (an
+    // assistive tool setting the value); only when undo is enabled and the memory is ready.
+    void registerUserUndo();
     // Removes the proxy from the memory for good (destructor helper).
     void releaseMemory();
 
@@ -272,19 +278,25 @@ inline TMemSilentHelper TMemProxy::silenced(int operation)
 // Forms and connections by name reach the binding through them; the Q_PROPERTY lines name
 // TMemProxy's accessors (namedAddress, isUndoEnable, numDefaultKind) directly. A widget derived
 // from a bound widget inherits the slots and does not repeat the macro.
-#define ZB4R_MEMPROXY_SLOTS                                                                       \
-public Q_SLOTS:                                                                                   \
-    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override                    \
-    {                                                                                             \
-        TMemProxy::process(data, operation, extra);                                               \
-    }                                                                                             \
-    void setNamedAddress(const QString &address) override                                        \
-    {                                                                                             \
-        TMemProxy::setNamedAddress(address);                                                      \
-    }                                                                                             \
-    void setUndoEnable(bool on) override { TMemProxy::setUndoEnable(on); }                        \
-    void setNumDefaultKind(int kind) override { TMemProxy::setNumDefaultKind(kind); }             \
-                                                                                                  \
+#define ZB4R_MEMPROXY_SLOTS                                                                        \
+public Q_SLOTS:                                                                                    \
+    void process(const Q_UINT8 *data, int operation, Q_UINT32 extra) override                      \
+    {                                                                                              \
+        TMemProxy::process(data, operation, extra);                                                \
+    }                                                                                              \
+    void setNamedAddress(const QString &address) override                                          \
+    {                                                                                              \
+        TMemProxy::setNamedAddress(address);                                                       \
+    }                                                                                              \
+    void setUndoEnable(bool on) override                                                           \
+    {                                                                                              \
+        TMemProxy::setUndoEnable(on);                                                              \
+    }                                                                                              \
+    void setNumDefaultKind(int kind) override                                                      \
+    {                                                                                              \
+        TMemProxy::setNumDefaultKind(kind);                                                        \
+    }                                                                                              \
+                                                                                                   \
 private:
 
 #endif

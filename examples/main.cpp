@@ -1,6 +1,7 @@
 // The demo console editor. With a display it opens its window; without one, or with
 // --screenshot DIR, it renders each screen to PNG files and prints their paths; it exits non-zero
 // when a page could not be built, bound or rendered.
+// --scale N runs it at device pixel ratio N (QT_SCALE_FACTOR), screenshots included.
 
 #include "DemoEditor.h"
 #include "DemoEditorFactory.h"
@@ -32,10 +33,29 @@ bool headless()
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
+// The value of "--scale N" or "--scale=N", read before the application exists (the scale
+// factor must be set by then); empty when not given.
+QByteArray scaleArgument(int argc, char **argv)
+{
+    const QByteArray option("--scale");
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == option && i + 1 < argc)
+            return QByteArray(argv[i + 1]);
+        if (arg.startsWith(option + '='))
+            return arg.mid(option.size() + 1);
+    }
+    return QByteArray();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    const QByteArray scale = scaleArgument(argc, argv);
+    bool scaleValid = false;
+    if (!scale.isEmpty() && scale.toDouble(&scaleValid) > 0 && scaleValid)
+        qputenv("QT_SCALE_FACTOR", scale);
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -46,6 +66,10 @@ int main(int argc, char **argv)
                              QStringLiteral("Render every screen to PNG files in <dir>."),
                              QStringLiteral("dir"));
     parser.addOption(shots);
+    QCommandLineOption scaleOption(QStringLiteral("scale"),
+                                   QStringLiteral("Run at device pixel ratio <n> (e.g. 2)."),
+                                   QStringLiteral("n"));
+    parser.addOption(scaleOption);
     parser.process(app);
 
     QResource::registerResource(QStringLiteral(ZB4R_DEMO_ART));

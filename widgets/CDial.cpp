@@ -132,8 +132,8 @@ struct CDial::Private
     {
         if (subImages <= 0 || imageCategories == 0 || combinedImage.isNull())
             return QSize();
-        return QSize(combinedImage.width() / int(imageCategories),
-                     combinedImage.height() / subImages);
+        const QSize strip = NS_Utilities::logicalSize(combinedImage);
+        return QSize(strip.width() / int(imageCategories), strip.height() / subImages);
     }
     QSize grid() const { return QSize(int(imageCategories), subImages); }
 };
@@ -658,7 +658,7 @@ void CDial::updateMask()
 
 QSize CDial::sizeHint() const
 {
-    const QSize whole = d->combinedImage.size();
+    const QSize whole = NS_Utilities::logicalSize(d->combinedImage);
     if (whole.width() > 0 && whole.height() > 0)
         return whole;
     return QSize(kHintWidth, kHintHeight);

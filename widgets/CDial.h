@@ -21,6 +21,9 @@ class QPointF;
 // takes typed numbers through acceptNum(), and reports its value as a number, a text and
 // possibly a pixmap. User changes are written to the memory at once; the memory's echo comes back
 // through process() with the silent counter raised and is not written again.
+//
+// Keys (it takes focus with Tab, the click and the wheel): Up and Right addLine(), Down and Left
+// subtractLine(), Page Up addPage(), Page Down subtractPage(); other keys go to QDial.
 class ZB4R_WIDGETS_EXPORT CDial : public QDial, public TMemProxy
 {
     Q_OBJECT

@@ -33,6 +33,8 @@ struct T_EQ_4BAND_DATASET
 //
 // Every change of a band parameter posts one deferred recalculation; a burst of notifications
 // coalesces into one. The curve and the handles are drawn once into a cached picture.
+//
+// Keys: none; it takes focus with the click only, so that keys reach the editor afterwards.
 class ZB4R_WIDGETS_EXPORT CEqCurve : public QWidget, public TMemProxy
 {
     Q_OBJECT

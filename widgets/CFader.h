@@ -14,6 +14,10 @@
 //
 // The background (the pixmap, else the parent's background, else the window colour) is kept as
 // one widget-sized picture; a move repaints only the old and new thumb rectangles from it.
+//
+// Keys (it takes focus with Tab, the click and the wheel), as CSlider's: Home the top end, End
+// the bottom end (swapped by horDir), Up/Down one line step along a vertical fader and
+// Left/Right along a horizontal one, Page Up/Page Down one page step.
 class ZB4R_WIDGETS_EXPORT CFader : public CSlider, public TMemProxy
 {
     Q_OBJECT

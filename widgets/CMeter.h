@@ -47,6 +47,8 @@ struct LTE
 // widget width over the table length (a vertical meter uses the height); a level bar lights
 // columns 0 to L - 1, a gain-reduction bar columns L to w - 1, and the peak segment is the
 // rightmost segment of a bar of length P.
+//
+// Keys: none; the meter takes no focus.
 class ZB4R_WIDGETS_EXPORT CMeter : public QWidget, public TRangeControl, public TMemProxy
 {
     Q_OBJECT

@@ -464,28 +464,30 @@ void COnOffButton::cutFrames(int category)
     COnOffButton_PD *rec = d->record;
     const QPixmap strip = rec->combinedImage;
     const int rows = rec->nSubImages;
-    const int frameH = strip.height() / rows;
-    const int frameW = strip.width() / qMax<int>(1, rec->nImageCategories);
+    const QSize grid(qMax<int>(1, rec->nImageCategories), rows);
+    // Logical pixels: a high-resolution strip gives frames of the same size, at its resolution.
+    const QSize stripSize = NS_Utilities::logicalSize(strip);
+    const int frameH = stripSize.height() / rows;
+    const int frameW = stripSize.width() / grid.width();
     if (frameW <= 0 || frameH <= 0)
         return;
 
     QSize size(frameW, frameH);
     if (!d->pixmap.isNull())
-        size = size.expandedTo(d->pixmap.size());
+        size = size.expandedTo(NS_Utilities::logicalSize(d->pixmap));
     setFixedSize(size);
 
-    QPixmap base(size);
-    base.fill(Qt::transparent);
+    QPixmap base =
+            NS_Utilities::devicePixmap(size, qMax(strip.devicePixelRatio(), devicePixelRatioF()));
     if (!d->pixmap.isNull()) {
         QPainter p(&base);
         p.drawPixmap(0, 0, d->pixmap);
     }
     const int dx = (size.width() - frameW) / 2;
     const int dy = (size.height() - frameH) / 2;
-    const int x = frameW * category;
     const auto drawRow = [&](QPixmap *target, int row) {
         QPainter p(target);
-        p.drawPixmap(dx, dy, strip, x, row * frameH, frameW, frameH);
+        NS_Utilities::drawPartialPixmap(p, QPoint(category, row), strip, grid, QPoint(dx, dy));
     };
 
     rec->onImage = base;

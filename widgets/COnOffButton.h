@@ -17,6 +17,8 @@ class CSimpleNotifier;
 // parameter as selected (boolClipValue). It shows frames cut from a pixmap strip (rows on, off,
 // pressed, disabled), toggles on press or on release, writes the raw value of its state and
 // follows the parameter. Alike buttons below a TCacheServer share one look record.
+//
+// Keys (it takes focus with Tab and the click): Space toggles it as a click does.
 class ZB4R_WIDGETS_EXPORT COnOffButton : public QPushButton, public TMemProxy
 {
     Q_OBJECT

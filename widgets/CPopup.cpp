@@ -543,8 +543,7 @@ void CPopup::updateErasePixmap()
         setErasePixmap(QPixmap());
         return;
     }
-    QPixmap picture(size());
-    picture.fill(Qt::transparent);
+    QPixmap picture = NS_Utilities::devicePixmap(size(), devicePixelRatioF());
     QPainter painter(&picture);
     drawAll(&painter);
     setErasePixmap(picture);

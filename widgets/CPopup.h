@@ -19,6 +19,9 @@ class IConfirmUserAction;
 // Pressing it opens a grid of all value names below it (CPopupItem); picking one writes the
 // matching raw value. The names come from `labels` or from the memory's value-name table
 // (`tableId`). Entries can be removed at run time and a host object can veto a choice.
+//
+// Keys, once focusColor or enableFocusRect has made it focusable (Tab and the click): Space
+// opens the grid; in the grid the arrow keys move the choice and Space, Return or Enter pick it.
 class ZB4R_WIDGETS_EXPORT CPopup : public COnOffButton
 {
     Q_OBJECT
@@ -51,7 +54,7 @@ public:
 
     QString labels() const;
     // The value names as a list (after a fetch from the memory's table).
-    QStringList labelList() const;
+    Q_INVOKABLE QStringList labelList() const;
     int columnsCount() const;
     QSize labelSize() const;
     int cellMargin() const;
@@ -68,7 +71,7 @@ public:
     bool enableFocusRect() const;
     bool greyOnDisable() const;
 
-    int currentSelection() const;
+    Q_INVOKABLE int currentSelection() const;
     // The list entry's raw value without the value offset (index clamped, mapping applied).
     int calculateValueFromIndex(int index) const;
     // The raw value written for index: calculateValueFromIndex() plus the value offset.

@@ -1,7 +1,8 @@
 // Draws the demo editor's images at build time, so no binary art is kept in the sources.
 //   artgen <output folder>
 // Knobs are film strips of 101 frames stacked top to bottom; buttons have the rows on, off,
-// pressed and disabled.
+// pressed and disabled. Knob and button strips also come as "@2x" variants, drawn at twice the
+// resolution for high-dpi screens.
 
 #include <QDir>
 #include <QGuiApplication>
@@ -29,9 +30,12 @@ struct KnobLook
     bool bipolar; // arc grows from the top (pan, EQ gain)
 };
 
-QImage newImage(int w, int h)
+// A transparent image of w x h logical pixels at ratio device pixels per pixel; painters on it
+// draw in logical pixels.
+QImage newImage(int w, int h, int ratio = 1)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * ratio, h * ratio, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
     img.fill(Qt::transparent);
     return img;
 }
@@ -70,9 +74,9 @@ void drawKnobFrame(QPainter &p, const KnobLook &look, double t)
     p.drawLine(base, tip);
 }
 
-QImage knobStrip(const KnobLook &look)
+QImage knobStrip(const KnobLook &look, int ratio = 1)
 {
-    QImage img = newImage(look.size, look.size * kKnobFrames);
+    QImage img = newImage(look.size, look.size * kKnobFrames, ratio);
     QPainter p(&img);
     for (int i = 0; i < kKnobFrames; ++i) {
         p.save();
@@ -119,9 +123,9 @@ QImage faderGroove(int w, int h)
 }
 
 // Rows on, off, pressed, disabled.
-QImage buttonStrip(const QString &label, const QColor &lit, int w, int h)
+QImage buttonStrip(const QString &label, const QColor &lit, int w, int h, int ratio = 1)
 {
-    QImage img = newImage(w, h * 4);
+    QImage img = newImage(w, h * 4, ratio);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor faces[4] = {lit, QColor(70, 72, 76), lit.darker(140), QColor(60, 60, 60)};
@@ -460,6 +464,15 @@ bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &
     return true;
 }
 
+// A strip and its "@2x" variant, drawn by draw(ratio).
+template<class Draw>
+bool saveBoth(const Draw &draw, const QDir &dir, const QString &name, QTextStream &qrc)
+{
+    QString high = name;
+    high.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    return save(draw(1), dir, name, qrc) && save(draw(2), dir, high, qrc);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -482,23 +495,29 @@ int main(int argc, char **argv)
             {"knob_aux", 32, QColor(60, 120, 80), QColor(120, 230, 150), false},
     };
     bool ok = true;
+    const auto knob = [](const KnobLook &look) {
+        return [look](int ratio) { return knobStrip(look, ratio); };
+    };
+    const auto button = [](const QString &label, const QColor &lit, int w, int h) {
+        return [=](int ratio) { return buttonStrip(label, lit, w, h, ratio); };
+    };
     for (const KnobLook &k : knobs)
-        ok &= save(knobStrip(k), dir, QString::fromLatin1(k.name) + QStringLiteral(".png"), qrc);
+        ok &= saveBoth(knob(k), dir, QString::fromLatin1(k.name) + QStringLiteral(".png"), qrc);
     ok &= save(faderThumb(), dir, QStringLiteral("fader_thumb.png"), qrc);
     ok &= save(faderGroove(30, 160), dir, QStringLiteral("fader_groove.png"), qrc);
-    ok &= save(buttonStrip(QStringLiteral("ON"), QColor(80, 220, 90), 36, 20), dir,
-               QStringLiteral("button_on.png"), qrc);
-    ok &= save(buttonStrip(QStringLiteral("\u00d8"), QColor(240, 200, 60), 36, 20), dir,
-               QStringLiteral("button_phase.png"), qrc);
-    ok &= save(buttonStrip(QStringLiteral("+48V"), QColor(240, 80, 60), 36, 20), dir,
-               QStringLiteral("button_48v.png"), qrc);
-    ok &= save(buttonStrip(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
-               QStringLiteral("button_sel.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("ON"), QColor(80, 220, 90), 36, 20), dir,
+                   QStringLiteral("button_on.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("\u00d8"), QColor(240, 200, 60), 36, 20), dir,
+                   QStringLiteral("button_phase.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("+48V"), QColor(240, 80, 60), 36, 20), dir,
+                   QStringLiteral("button_48v.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
+                   QStringLiteral("button_sel.png"), qrc);
     ok &= save(meterImage(6, 121), dir, QStringLiteral("meter_121.png"), qrc);
-    ok &= save(knobStrip({"knob_eq_freq", 32, QColor(60, 90, 150), QColor(110, 170, 255), false}),
-               dir, QStringLiteral("knob_eq_freq.png"), qrc);
-    ok &= save(knobStrip({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
-               QStringLiteral("knob_eq_q.png"), qrc);
+    ok &= saveBoth(knob({"knob_eq_freq", 32, QColor(60, 90, 150), QColor(110, 170, 255), false}),
+                   dir, QStringLiteral("knob_eq_freq.png"), qrc);
+    ok &= saveBoth(knob({"knob_eq_q", 28, QColor(80, 70, 120), QColor(190, 160, 255), false}), dir,
+                   QStringLiteral("knob_eq_q.png"), qrc);
     ok &= save(faderGroove(26, 160), dir, QStringLiteral("fader_groove_26.png"), qrc);
     // The graphic EQ's narrow band faders.
     ok &= save(faderThumb(14, 20), dir, QStringLiteral("fader_thumb_geq.png"), qrc);
@@ -509,8 +528,8 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(meterImage(6, 121).copy(6, 0, 6, 121), dir, QStringLiteral("meter_121_unlit.png"),
                qrc);
-    ok &= save(buttonStrip(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
-               QStringLiteral("button_eq_type.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("TYPE II"), QColor(240, 200, 60), 56, 20), dir,
+                   QStringLiteral("button_eq_type.png"), qrc);
     const char *const compTypes[] = {"COMP", "EXP", "CMP/L", "LIM"};
     for (int t = 0; t < 4; ++t) {
         const QImage strip = radioStrip(QString::fromLatin1(compTypes[t]), 60, 20);
