@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kChannel = 2;
 
-// The Part's preset table, parameters 1..12 in index order.
+// The documented preset table, parameters 1..12 in index order.
 const int kPresetTable[6][12] = {
         {26, 10, 200, 0, 43, 30, 8, 12, 51, 127, 0, 32},
         {17, 10, 15, 0, 47, 25, 8, 12, 51, 127, 0, 32},
