@@ -418,6 +418,11 @@ void TAccessibleFactory::valueChanged(QWidget *widget)
         queue->changed(widget, *kind);
 }
 
+bool TAccessibleFactory::isListening()
+{
+    return listening();
+}
+
 void TAccessibleFactory::setEventListener(EventListener listener)
 {
     s_listener = listener;

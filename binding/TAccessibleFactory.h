@@ -71,6 +71,9 @@ public:
     // further changes and spaced by the kind's interval. Nothing happens while no assistive tool
     // listens (QAccessible::isActive(), or an event listener). GUI thread only.
     static void valueChanged(QWidget *widget);
+    // Whether an assistive tool or an event listener would hear of value changes: callers on hot
+    // paths test it before preparing a valueChanged() call.
+    static bool isListening();
     // A listener in the process (automation, tests) that gets every value-change event the
     // library raises, also while no platform assistive tool is active; null (the default)
     // removes it. GUI thread only.

@@ -85,8 +85,9 @@ void TMemProxy::process(const Q_UINT8 *data, int operation, Q_UINT32 extra)
     setWidgetShowState(this);
     ++m_guiUpdates;
     updateFromMemory(data, operation, extra);
-    // Assistive tools hear of the new value once per coalescing interval, not per notification.
-    if (operation != 3)
+    // Assistive tools hear of the new value once per coalescing interval, not per notification;
+    // without one listening, a meter's update pays no cast.
+    if (operation != 3 && TAccessibleFactory::isListening())
         TAccessibleFactory::valueChanged(dynamic_cast<QWidget *>(this));
 }
 
