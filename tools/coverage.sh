@@ -2,6 +2,8 @@
 # Line and branch coverage of binding/, widgets/ and eq/ by the whole test suite: a separate gcc
 # --coverage build in build-cov/ (no demo, no benchmarks), every suite through ctest, then gcovr.
 # Prints one row per folder and writes the HTML report to build-cov/coverage/index.html.
+# ZB4R_COV_TESTS=<ctest regex> runs only those suites (to compare one family before and after a
+# change); ZB4R_COV_FILES=1 adds a row per source file.
 set -e
 cd "$(dirname "$0")/.."
 tools/deps.sh
@@ -23,7 +25,11 @@ cmake --build "$out" -j"$jobs"
 
 # Counters from an earlier run would add up with this one.
 find "$out" -name '*.gcda' -delete
-ctest --test-dir "$out" --output-on-failure -j"$jobs"
+if [ -n "${ZB4R_COV_TESTS:-}" ]; then
+    ctest --test-dir "$out" --output-on-failure -j"$jobs" -R "$ZB4R_COV_TESTS"
+else
+    ctest --test-dir "$out" --output-on-failure -j"$jobs"
+fi
 
 # The table generator runs at build time, not under the tests: it is not library code.
 mkdir -p "$out/coverage"
@@ -34,9 +40,13 @@ gcovr --root "$root" --object-directory "$out" --exclude-directories '.*Compiler
     --json-summary "$out/coverage/summary.json" \
     --html-details "$out/coverage/index.html" -j"$jobs" "$out"
 
-python3 - "$out/coverage/summary.json" <<'PY'
+python3 - "$out/coverage/summary.json" "${ZB4R_COV_FILES:-0}" <<'PY'
 import json, sys
 files = json.load(open(sys.argv[1]))["files"]
+if sys.argv[2] == "1":
+    for f in sorted(files, key=lambda f: f["filename"]):
+        print(f"{f['filename']:<44}{f['line_covered']:>6} / {f['line_total']:<6}"
+              f"{f['branch_covered']:>6} / {f['branch_total']}")
 rows = {}
 for f in files:
     folder = f["filename"].split("/", 1)[0]
