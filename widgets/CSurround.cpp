@@ -442,7 +442,11 @@ bool CSurround::connectMemAPI()
 {
     if (!TMemProxy::connectMemAPI())
         return false;
+    const QPoint before = d->points[0];
     refreshFromMemory();
+    // A position that did not change is told all the same, so the texts show the bound state.
+    if (d->points[0] == before)
+        emitSilently();
     return true;
 }
 
