@@ -101,6 +101,7 @@ private Q_SLOTS:
     void positionTexts_data();
     void positionTexts();
     void oneUndoStepAndNoRepeatedWrites();
+    void activeTaskIsAlerted();
     void trail();
     void noTrailWithoutGhosts();
     void blockedSignalsAreDeferred();
@@ -206,6 +207,28 @@ void tst_Surround::oneUndoStepAndNoRepeatedWrites()
     QCOMPARE(p.stored(memory, kXParam), -10);
     QCOMPARE(p.stored(memory, kYParam), -20);
     QCOMPARE(p.w->position(), QPoint(-10, 20));
+}
+
+void tst_Surround::activeTaskIsAlerted()
+{
+    struct Task : MemAPITask
+    {
+        QList<int> parameters;
+        int alerts = 0;
+        void onAlertProxy(int, int p, int) override { parameters << p; }
+        void onAlert() override { ++alerts; }
+    } task;
+    CountingMemory memory;
+    Panner p(memory, CSurround::InChSurr);
+    QVERIFY(p.ok);
+    memory.setCurrentTask(&task, true);
+    p.w->setXY(3, 4);
+    QCOMPARE(task.parameters, QList<int>({kXParam, kYParam}));
+    QCOMPARE(task.alerts, 1);
+    memory.setCurrentTask(&task, false);
+    p.w->setXY(5, 4);
+    QCOMPARE(task.alerts, 1);
+    memory.setCurrentTask(nullptr, false);
 }
 
 void tst_Surround::trail()
