@@ -5,6 +5,7 @@
 #include "CGEQCurve.h"
 #include "TParamInfo.h"
 #include "TParamMemory.h"
+#include "TestRig.h"
 #include "geq_bars.h"
 
 #include <QBuffer>
@@ -215,13 +216,7 @@ std::vector<int> withBands(std::initializer_list<std::pair<int, int>> bands)
     return gains;
 }
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
+using TestRig::settle;
 
 } // namespace
 
@@ -464,15 +459,13 @@ void TestGeqCurve::copyAndPasteBetweenChannels()
     f.setBands(gains);
     f.set(p + 31, 1);
 
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QDataStream out(&buffer);
-    f.curve->copyParameters(&out);
-    buffer.close();
-
+    QByteArray bytes;
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        f.curve->copyParameters(&out);
+    }
     // Each record carries its place in the block.
-    buffer.open(QIODevice::ReadOnly);
-    QDataStream in(&buffer);
+    QDataStream in(bytes);
     for (int i = 0; i < 32; ++i) {
         TParamInfoReader r(&in);
         QVERIFY(r.isValid());
@@ -480,13 +473,11 @@ void TestGeqCurve::copyAndPasteBetweenChannels()
         QCOMPARE(r.value(), i < kBands ? gains[i] : 1);
     }
     QVERIFY(in.atEnd());
-    buffer.close();
 
     f.make(QSize(271, 80), kOtherChannel);
     f.set(p - 1, 1, kOtherChannel);
     f.set(p + 32, 44, kOtherChannel);
-    buffer.open(QIODevice::ReadOnly);
-    QDataStream again(&buffer);
+    QDataStream again(bytes);
     f.curve->pasteParameters(&again);
     for (int b = 0; b < kBands; ++b)
         QCOMPARE(f.get(p + b, kOtherChannel), gains[b]);
@@ -502,9 +493,7 @@ void TestGeqCurve::shortOrGarbledPasteStopsAtTheFirstBadRecord_data()
     QTest::addColumn<int>("applied");
     auto records = [](int count, int badAt) {
         QByteArray bytes;
-        QBuffer b(&bytes);
-        b.open(QIODevice::WriteOnly);
-        QDataStream s(&b);
+        QDataStream s(&bytes, QIODevice::WriteOnly);
         for (int i = 0; i < count; ++i)
             TParamInfoWriter(16, 0, i == badAt ? 99 : i, 100 + i, &s);
         return bytes;
@@ -530,9 +519,7 @@ void TestGeqCurve::shortOrGarbledPasteStopsAtTheFirstBadRecord()
     const int p = f.base.parameter;
     for (int i = 0; i < 32; ++i)
         f.set(p + i, i < kBands ? -7 : 1);
-    QBuffer buffer(&stream);
-    buffer.open(QIODevice::ReadOnly);
-    QDataStream in(&buffer);
+    QDataStream in(stream);
     f.curve->pasteParameters(&in);
     for (int i = 0; i < kBands; ++i)
         QCOMPARE(f.get(p + i), i < applied ? 100 + i : -7);
@@ -553,12 +540,10 @@ void TestGeqCurve::workerBurstIsOnePaint()
     std::vector<int> gains(kBands);
     for (int b = 0; b < kBands; ++b)
         gains[b] = b % 3 == 0 ? 60 : -(b * 5);
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    QVERIFY(TestRig::runOnWorker([&] {
         f.setBands(gains);
         f.set(f.base.parameter + 31, 1);
     }));
-    worker->start();
-    worker->wait();
     settle();
     QCOMPARE(counter.paints, 1);
     f.curve->removeEventFilter(&counter);
