@@ -148,7 +148,6 @@ private Q_SLOTS:
     // look-record sharing
     void alikeButtonsShareOneRecord();
     void recordsThatStayPrivate();
-    void sharedRecordSurvivesFirstButton();
 
     // pop-up selector
     void labelListAndProperties();
@@ -564,24 +563,29 @@ void tst_Switches::blinkingFollowsSharedPhase()
 
 void tst_Switches::alikeButtonsShareOneRecord()
 {
+    setValue(kOn, 0);
     CacheHost host;
-    auto *first = makeButton(&host, QStringLiteral("stripOnSwitch"));
+    QPointer<COnOffButton> first = makeButton(&host, QStringLiteral("stripOnSwitch"));
     // Forms name their widgets after construction; that name counts too.
     auto *second = makeButton(&host);
     second->setObjectName(QStringLiteral("stripOnSwitch"));
     second->setimagesSwapped(true);
     second->move(0, 40);
     second->resize(50, 30);
+    first->setNamedAddress(QString::fromLatin1(kOn));
+    second->setNamedAddress(QString::fromLatin1(kOn));
+    QVERIFY(m_memory->connectTree(&host, kChannel) >= 2);
     host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&host));
 
-    QCOMPARE(first->lookRecord(), second->lookRecord());
+    const COnOffButton::COnOffButton_PD *shared = second->lookRecord();
+    QCOMPARE(first->lookRecord(), shared);
     QVERIFY(first->lookRecordCached());
     QVERIFY(second->lookRecordCached());
-    QCOMPARE(first->lookRecord()->refCount, 2);
-    QCOMPARE(first->lookRecord()->frameCuts, 1);
+    QCOMPARE(shared->refCount, 2);
+    QCOMPARE(shared->frameCuts, 1);
     QCOMPARE(host.recordCount(), 1);
-    QCOMPARE(host.record(QStringLiteral("stripOnSwitch")), first->lookRecord());
+    QCOMPARE(host.record(QStringLiteral("stripOnSwitch")), shared);
     // The first user cut the frames and took their size; the second keeps its geometry and
     // the first one's look (its own swap flag went with its record).
     QCOMPARE(first->size(), QSize(kFrameW, kFrameH));
@@ -595,6 +599,18 @@ void tst_Switches::alikeButtonsShareOneRecord()
     first->setimagesSwapped(true);
     second->updateErasePixmapSlot();
     QCOMPARE(colourAt(second, insideFrame), kOnColour);
+    first->setimagesSwapped(false);
+
+    // The record outlives the button that made it.
+    delete first;
+    QCOMPARE(host.record(QStringLiteral("stripOnSwitch")), shared);
+    QCOMPARE(second->lookRecord(), shared);
+    setValue(kOn, 1);
+    QVERIFY(second->isChecked());
+    QCOMPARE(colourAt(second, insideFrame), kOnColour);
+    QTest::mouseClick(second, Qt::LeftButton, {}, insideFrame);
+    QCOMPARE(value(kOn), 0);
+    QTRY_COMPARE(colourAt(second, insideFrame), kOffColour);
 }
 
 void tst_Switches::recordsThatStayPrivate()
@@ -642,36 +658,6 @@ void tst_Switches::recordsThatStayPrivate()
     QCOMPARE(alone->lookRecord()->frameCuts, 1);
     // A one-column strip is released once cut.
     QVERIFY(alone->combinedImage().isNull());
-}
-
-void tst_Switches::sharedRecordSurvivesFirstButton()
-{
-    setValue(kOn, 0);
-    auto host = std::make_unique<CacheHost>();
-    QPointer<COnOffButton> first = makeButton(host.get(), QStringLiteral("stripOnSwitch"));
-    auto *second = makeButton(host.get(), QStringLiteral("stripOnSwitch"));
-    second->move(0, 40);
-    first->setNamedAddress(QString::fromLatin1(kOn));
-    second->setNamedAddress(QString::fromLatin1(kOn));
-    QVERIFY(m_memory->connectTree(host.get(), kChannel) >= 2);
-    host->show();
-    QVERIFY(QTest::qWaitForWindowExposed(host.get()));
-    const COnOffButton::COnOffButton_PD *shared = second->lookRecord();
-    QCOMPARE(shared, first->lookRecord());
-    // The first one polished made the record and cut the frames.
-    QCOMPARE(first->size(), QSize(kFrameW, kFrameH));
-    QVERIFY(second->size() != first->size());
-
-    delete first;
-    QCOMPARE(host->record(QStringLiteral("stripOnSwitch")), shared);
-    QCOMPARE(second->lookRecord(), shared);
-    setValue(kOn, 1);
-    QVERIFY(second->isChecked());
-    const QPoint insideFrame(kFrameW / 2, kFrameH / 2);
-    QCOMPARE(colourAt(second, insideFrame), kOnColour);
-    QTest::mouseClick(second, Qt::LeftButton, {}, insideFrame);
-    QCOMPARE(value(kOn), 0);
-    QTRY_COMPARE(colourAt(second, insideFrame), kOffColour);
 }
 
 // --- pop-up selector ----------------------------------------------------------------------------
