@@ -310,38 +310,10 @@ void TestGeqCurve::barsShowTheSummedShapes()
     QVERIFY2(!shown.empty(), "only the background and the bar colour, bars without holes");
     QCOMPARE(shown, expectedBars(reference, mode, size));
 
-    const QString tag = QString::fromLatin1(QTest::currentDataTag());
-    const int h = size.height();
-    if (tag == QLatin1String("all flat") || tag.startsWith(QLatin1String("mode 3 +6"))) {
-        QVERIFY(std::all_of(shown.begin(), shown.end(),
-                            [](const Bar &b) { return barHeight(b) == 0; }));
-    } else if (tag.startsWith(QLatin1String("band 15"))) {
-        // The centre of band 15 is point 134, column 135; the hump is symmetric about it.
-        QCOMPARE(barHeight(shown[135]), 12 * (h / 2) / 20);
-        QCOMPARE(shown[135].bottom, h / 2 - 1);
-        for (int x = 1; x < 270; ++x)
-            QVERIFY(barHeight(shown[x]) <= barHeight(shown[135]));
-        for (int j = 1; j < 134; ++j)
-            QCOMPARE(barHeight(shown[135 - j]), barHeight(shown[135 + j]));
-        QVERIFY(barHeight(shown[120]) > 0 && barHeight(shown[120]) < barHeight(shown[135]));
-    } else if (tag.startsWith(QLatin1String("two adjacent"))) {
-        QCOMPARE(*std::max_element(reference.begin(), reference.end()), 10240);
-        // +20 dB over half the height, between the two centres.
-        QCOMPARE(barHeight(shown[94]), h / 2);
-    } else if (tag.startsWith(QLatin1String("+18 +18 -18"))) {
-        // Clamping the plain sum once would give another curve and other bars.
+    if (QTest::currentDataTag() == QByteArray("+18 +18 -18: clamped band by band")) {
+        // Clamping the plain sum once would give other bars.
         const std::vector<int> once = referenceCurve(gains, 10240, -10240, false);
-        QVERIFY(once != reference);
         QVERIFY(expectedBars(once, mode, size) != shown);
-    } else if (tag.startsWith(QLatin1String("mode 3 -6"))) {
-        QCOMPARE(shown[135].top, 0);
-        QCOMPARE(barHeight(shown[135]), 6 * h / 40);
-    } else if (tag == QLatin1String("0.5 dB")) {
-        // Shape 7 (Q 4.5), 1 dB row: its peak, and its width next to shape 6's.
-        QCOMPARE(int(f.curve->curve()[134]), 512);
-        for (int d = 0; d < 60; ++d)
-            QCOMPARE(int(f.curve->curve()[134 + d]), peakUnits(d, 1, 4.5));
-        QVERIFY(peakUnits(20, 1, 4.5) != peakUnits(20, 1, 5.0));
     }
 }
 
