@@ -98,13 +98,10 @@ class tst_Surround : public QObject
 private Q_SLOTS:
     void dragWritesBothParameters_data();
     void dragWritesBothParameters();
-    void positionTexts_data();
-    void positionTexts();
+    void textsAndDeferredSignals();
     void oneUndoStepAndNoRepeatedWrites();
-    void activeTaskIsAlerted();
     void trail();
     void noTrailWithoutGhosts();
-    void blockedSignalsAreDeferred();
     void disabledLook_data();
     void disabledLook();
     void puckIsOredOntoTheField();
@@ -157,28 +154,34 @@ void tst_Surround::dragWritesBothParameters()
     QVERIFY(!p.w->userInteractionActive());
 }
 
-void tst_Surround::positionTexts_data()
+void tst_Surround::textsAndDeferredSignals()
 {
-    QTest::addColumn<QPoint>("position");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("centre") << QPoint(0, 0) << QStringLiteral("C C");
-    QTest::newRow("right front") << QPoint(63, -63) << QStringLiteral("R63 F63");
-    QTest::newRow("left rear") << QPoint(-20, 10) << QStringLiteral("L20 R10");
-    QTest::newRow("centre x") << QPoint(0, 5) << QStringLiteral("C R5");
-}
-
-void tst_Surround::positionTexts()
-{
-    QFETCH(QPoint, position);
-    QFETCH(QString, text);
     CountingMemory memory;
     Panner p(memory, CSurround::InChSurr);
     QVERIFY(p.ok);
-    p.w->setXY(7, 7);
     QSignalSpy texts(p.w.get(), &CSurround::textualPositionChange);
-    p.w->setXY(position.x(), position.y());
-    QCOMPARE(texts.size(), 1);
-    QCOMPARE(texts.last().at(0).toString(), text);
+    const struct
+    {
+        QPoint position;
+        const char *text;
+    } cases[] = {{{63, -63}, "R63 F63"}, {{-20, 10}, "L20 R10"}, {{0, 5}, "C R5"}, {{0, 0}, "C C"}};
+    for (const auto &c : cases) {
+        p.w->setXY(c.position.x(), c.position.y());
+        QCOMPARE(texts.last().at(0).toString(), QString::fromLatin1(c.text));
+    }
+    QCOMPARE(texts.size(), 4);
+
+    // While signals are blocked, the position is written at once and told once, later.
+    QSignalSpy moved(p.w.get(), &CSurround::positionChange);
+    p.w->blockSignals(true);
+    p.w->setXY(5, 6);
+    p.w->setXY(7, 8);
+    QCOMPARE(p.stored(memory, kXParam), 7);
+    p.w->blockSignals(false);
+    QCOMPARE(moved.size(), 0);
+    TestRig::settle();
+    QCOMPARE(moved.size(), 1);
+    QCOMPARE(moved.last().at(0).toPoint(), QPoint(7, 8));
 }
 
 void tst_Surround::oneUndoStepAndNoRepeatedWrites()
@@ -207,10 +210,8 @@ void tst_Surround::oneUndoStepAndNoRepeatedWrites()
     QCOMPARE(p.stored(memory, kXParam), -10);
     QCOMPARE(p.stored(memory, kYParam), -20);
     QCOMPARE(p.w->position(), QPoint(-10, 20));
-}
 
-void tst_Surround::activeTaskIsAlerted()
-{
+    // An active task hears of both parameters once per move.
     struct Task : MemAPITask
     {
         QList<int> parameters;
@@ -218,9 +219,6 @@ void tst_Surround::activeTaskIsAlerted()
         void onAlertProxy(int, int p, int) override { parameters << p; }
         void onAlert() override { ++alerts; }
     } task;
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
-    QVERIFY(p.ok);
     memory.setCurrentTask(&task, true);
     p.w->setXY(3, 4);
     QCOMPARE(task.parameters, QList<int>({kXParam, kYParam}));
@@ -282,23 +280,6 @@ void tst_Surround::noTrailWithoutGhosts()
     p.w->setGhosts(32);
     p.w->setGhosts(-1);
     QCOMPARE(p.w->ghosts(), 0);
-}
-
-void tst_Surround::blockedSignalsAreDeferred()
-{
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
-    QVERIFY(p.ok);
-    QSignalSpy moved(p.w.get(), &CSurround::positionChange);
-    p.w->blockSignals(true);
-    p.w->setXY(5, 6);
-    p.w->setXY(7, 8);
-    QCOMPARE(p.stored(memory, kXParam), 7);
-    p.w->blockSignals(false);
-    QCOMPARE(moved.size(), 0);
-    TestRig::settle();
-    QCOMPARE(moved.size(), 1);
-    QCOMPARE(moved.last().at(0).toPoint(), QPoint(7, 8));
 }
 
 void tst_Surround::disabledLook_data()
