@@ -108,6 +108,8 @@ void C48V::handle_patchInChange(int)
 void C48V::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
     IMemAPI *api = memAPI();
+    if (!api)
+        return;
     const IMemAPI::TSingleAddress &at = d->resolvedAddress();
     const bool resolved = d->isResolved();
     int value = resolved ? api->getValue(at.element, at.parameter, at.channel, 0, 0) : 0;

@@ -112,6 +112,8 @@ int C48VDial::changeMemApiValue()
 void C48VDial::updateFromMemory(const Q_UINT8 *data, int operation, Q_UINT32 extra)
 {
     IMemAPI *api = memAPI();
+    if (!api)
+        return;
     const IMemAPI::TSingleAddress &at = d->resolvedAddress();
     const bool resolved = d->isResolved();
     {
