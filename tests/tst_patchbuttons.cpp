@@ -92,6 +92,10 @@ private:
     void setAt(const char *name, int channel, int value, int notify = 1);
     int at(const char *name, int channel) const;
     quint32 packed(const char *name, int channel) const;
+    int observers(const char *name, int channel) const
+    {
+        return m_memory->observerCount(packed(name, channel));
+    }
     C48V *makePhantom();
     void patch(int port) { setAt("FEkPatchInInput/kPatchIn", kChannel, port + 1); }
 
@@ -148,8 +152,8 @@ void tst_PatchButtons::phantomFollowsThePatch()
     QCOMPARE(m_memory->connectProxy(b, kChannel), 0);
     settle();
     QCOMPARE(b->findChildren<CSimpleNotifier *>().size(), kWatchers);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 3)), 1);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", kChannel)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 3), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", kChannel), 0);
     QVERIFY(b->isEnabled());
 
     QTest::mouseClick(b, Qt::LeftButton);
@@ -162,8 +166,8 @@ void tst_PatchButtons::phantomFollowsThePatch()
     // Re-patched by the console, from its own thread.
     QVERIFY(TestRig::runOnWorker([this] { patch(5); }));
     settle();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 3)), 0);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 5)), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 3), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 5), 1);
     QCOMPARE(b->findChildren<CSimpleNotifier *>().size(), kWatchers);
     QTest::mouseClick(b, Qt::LeftButton);
     QCOMPARE(at("FEkHeadAmp/k48V", 5), 1);
@@ -174,7 +178,7 @@ void tst_PatchButtons::phantomFollowsThePatch()
     settle();
     QVERIFY(!b->isEnabled());
     QVERIFY(!b->isChecked());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 5)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 5), 0);
     const int writes = m_memory->writes;
     QTest::mouseClick(b, Qt::LeftButton);
     QCOMPARE(m_memory->writes.load(), writes);
@@ -182,12 +186,12 @@ void tst_PatchButtons::phantomFollowsThePatch()
     // Disconnected, it observes nothing and a patch change does not bring it back.
     patch(7);
     settle();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 7)), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 7), 1);
     b->disconnectMemAPI();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 7)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 7), 0);
     patch(8);
     settle();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 8)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 8), 0);
 }
 
 void tst_PatchButtons::setupChangesResolveAgain_data()
@@ -210,11 +214,11 @@ void tst_PatchButtons::setupChangesResolveAgain()
     // The patch moves without telling anybody; the set-up change makes the switch look again.
     setAt("FEkPatchInInput/kPatchIn", kChannel, 10 + 1, 0);
     settle();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 1)), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 1), 1);
     setAt(setting.toLatin1().constData(), channel, 3);
     settle();
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 1)), 0);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 10)), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 1), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 10), 1);
 }
 
 void tst_PatchButtons::phantomState_data()
@@ -279,8 +283,8 @@ void tst_PatchButtons::badBase()
     QCOMPARE(dial->baseIndex(), TPatchFollower::Unresolved);
     QVERIFY(!b->isEnabled());
     QVERIFY(!dial->isEnabled());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 2)), 0);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/kGain", 2)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 2), 0);
+    QCOMPARE(observers("FEkHeadAmp/kGain", 2), 0);
 }
 
 void tst_PatchButtons::rejectedBaseIsTriedAgain()
@@ -291,12 +295,12 @@ void tst_PatchButtons::rejectedBaseIsTriedAgain()
     m_memory->refusals = 1;
     QCOMPARE(m_memory->connectProxy(b, kChannel), 0);
     QVERIFY(!b->isEnabled());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 6)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 6), 0);
     settle(); // the watchers' first calls make it look again
     QCOMPARE(b->baseElement(),
              quint16(TestRig::resolve(*m_memory, QStringLiteral("00kHeadAmp/k48V")).element));
     QVERIFY(b->isEnabled());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 6)), 1);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 6), 1);
 }
 
 void tst_PatchButtons::withoutMemory()
@@ -329,8 +333,8 @@ void tst_PatchButtons::destroyedInsideWatcherCall()
     patch(2);
     settle();
     QVERIFY(b.isNull());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 1)), 0);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/k48V", 2)), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 1), 0);
+    QCOMPARE(observers("FEkHeadAmp/k48V", 2), 0);
 }
 
 // --- port dial ----------------------------------------------------------------------------------
@@ -353,7 +357,7 @@ void tst_PatchButtons::dialFollowsThePatch()
     QCOMPARE(dial->maximum(), 0);
     QVERIFY(!dial->isEnabled());
     QVERIFY(!enabled.last().at(0).toBool());
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/kGain", kChannel)), 0);
+    QCOMPARE(observers("FEkHeadAmp/kGain", kChannel), 0);
 
     setAt("FEkHeadAmp/kGain", 4, -30);
     patch(4);
@@ -363,7 +367,7 @@ void tst_PatchButtons::dialFollowsThePatch()
     QCOMPARE(dial->minimum(), -60);
     QCOMPARE(dial->maximum(), 10);
     QCOMPARE(dial->value(), -30);
-    QCOMPARE(m_memory->observerCount(packed("FEkHeadAmp/kGain", 4)), 1);
+    QCOMPARE(observers("FEkHeadAmp/kGain", 4), 1);
 
     // A drag writes the patched port's gain and no other.
     CDial::setVerticalMode(true);
@@ -413,7 +417,7 @@ void tst_PatchButtons::pairPartnerBlinks()
     for (int c = 0; c < 8; ++c)
         QCOMPARE(m_memory->connectProxy(keys[c], c), 0);
     settle();
-    QCOMPARE(m_memory->observerCount(packed("00kSelect/kSelChannel", 0)), 8);
+    QCOMPARE(observers("00kSelect/kSelChannel", 0), 8);
 
     QTest::mouseClick(keys[4], Qt::LeftButton);
     settle();
