@@ -560,6 +560,8 @@ int main(int argc, char **argv)
                    QStringLiteral("button_48v.png"), qrc);
     ok &= saveBoth(button(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
                    QStringLiteral("button_sel.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("PAIR"), QColor(200, 130, 240), 36, 20), dir,
+                   QStringLiteral("button_pair.png"), qrc);
     ok &= save(meterImage(6, 121), dir, QStringLiteral("meter_121.png"), qrc);
     ok &= saveBoth(knob({"knob_eq_freq", 32, QColor(60, 90, 150), QColor(110, 170, 255), false}),
                    dir, QStringLiteral("knob_eq_freq.png"), qrc);
