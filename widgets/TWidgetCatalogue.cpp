@@ -1,5 +1,6 @@
 #include "TWidgetCatalogue.h"
 
+#include "CAnimMenu.h"
 #include "CCompCurve.h"
 #include "CDial.h"
 #include "CEqCurve.h"
@@ -10,6 +11,7 @@
 #include "CLabelDisplay.h"
 #include "CGrid.h"
 #include "CMeter.h"
+#include "CMovieWidget.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPixmapSwitcher.h"
@@ -20,8 +22,10 @@
 #include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
+#include "CTabWidget.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
+#include "CVDTabWidget.h"
 #include "CVEQGraph.h"
 
 #include <QMetaProperty>
@@ -37,10 +41,11 @@ QWidget *make(QWidget *parent)
 template<class W>
 TWidgetCatalogueEntry row(const char *extends, const char *includeFile, QSize size,
                           TWidgetCatalogueEntry::Glyph glyph, const char *toolTip,
-                          const char *sampleAddress)
+                          const char *sampleAddress, bool container = false)
 {
-    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>,
-            sampleAddress};
+    const TWidgetCatalogueEntry entry {&W::staticMetaObject, extends, includeFile, size, glyph,
+                                       toolTip, &make<W>, sampleAddress, container};
+    return entry;
 }
 
 // Qt's own classes end the walk up a widget's meta-objects: what lies above them is the
@@ -156,6 +161,17 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
                        "Patch and assignment matrix: a ball per connected channel and field",
                        "FEkPatchInInput/kPatchIn"),
+            // Containers and chrome, not bound.
+            row<CTabWidget>("QTabWidget", "CTabWidget.h", QSize(320, 200), E::Tabs,
+                            "Tab container for editor pages", nullptr, true),
+            row<CVDTabWidget>("QWidget", "CVDTabWidget.h", QSize(660, 300), E::Tabs,
+                              "Editor tab strip switching the page stack placed inside it", nullptr,
+                              true),
+            row<CAnimMenu>("QFrame", "CAnimMenu.h", QSize(20, 100), E::Button,
+                           "Drawer handle sliding open and telling when its menu may show",
+                           nullptr),
+            row<CMovieWidget>("QLabel", "CMovieWidget.h", QSize(530, 37), E::Label,
+                              "Plays one of several animations, chosen by index", nullptr),
     };
     return table;
 }
