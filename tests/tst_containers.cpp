@@ -3,7 +3,6 @@
 
 #include "CAnimMenu.h"
 #include "CMovieWidget.h"
-#include "CTabWidget.h"
 #include "CVDTabBar.h"
 #include "CVDTabWidget.h"
 #include "TestRig.h"
@@ -11,7 +10,6 @@
 
 #include <QMovie>
 #include <QStackedWidget>
-#include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,7 +91,6 @@ class tst_Containers : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void plainTabWidgetOpensItsBar();
     void titlesMakeTabs_data();
     void titlesMakeTabs();
     void changeTabSignalsOnce();
@@ -109,17 +106,6 @@ private Q_SLOTS:
 
     void moviesFromFiles();
 };
-
-void tst_Containers::plainTabWidgetOpensItsBar()
-{
-    CTabWidget tabs;
-    tabs.addTab(new QWidget, QStringLiteral("in"));
-    tabs.addTab(new QWidget, QStringLiteral("mix"));
-    QVERIFY(tabs.getTabBar());
-    QCOMPARE(tabs.getTabBar()->count(), 2);
-    tabs.getTabBar()->setCurrentIndex(1);
-    QCOMPARE(tabs.currentIndex(), 1);
-}
 
 void tst_Containers::titlesMakeTabs_data()
 {
