@@ -93,7 +93,7 @@ QWidget *DemoEditor::makeStatusStrip()
 {
     auto *strip = new QWidget(this);
     auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(6, 2, 6, 2);
+    row->setContentsMargins(6, 0, 6, 0);
     m_status = new CMovieWidget(strip);
     m_status->setObjectName(QStringLiteral("onlineStatus"));
     m_status->setImageFileNameList(QString::fromLatin1(kStatusMovies));
@@ -136,7 +136,13 @@ DemoEditor::~DemoEditor()
 
 void DemoEditor::addPage(DemoPage *page)
 {
-    pageStack()->addWidget(page);
+    QStackedWidget *stack = pageStack();
+    stack->addWidget(page);
+    // The strip sizes its stack by hand, so it asks the layout for room for the largest page.
+    const QSize need = page->minimumSizeHint().expandedTo(page->minimumSize());
+    m_tabs->setMinimumSize(m_tabs->minimumSize().expandedTo(
+            QSize(stack->x() + need.width() + m_tabs->widgetStackMarginRight(),
+                  stack->y() + need.height() + m_tabs->widgetStackMarginBottom())));
     m_titles.append(page->title());
     m_tabs->setTitleString(m_titles.join(QLatin1Char(';')));
     if (m_pages.isEmpty())
