@@ -373,6 +373,13 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
             {"CNameEditor", QAccessible::EditableText, K::NoValue, K::MemoryText, K::PlainStates,
              false, 0},
             {"CSurround", QAccessible::Chart, K::NoValue, K::MemoryText, K::PlainStates, false, 0},
+            {"CTabWidget", QAccessible::PageTabList, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CVDTabWidget", QAccessible::PageTabList, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CAnimMenu", QAccessible::Button, K::NoValue, K::MemoryText, K::PlainStates, true, 0},
+            {"CMovieWidget", QAccessible::Animation, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "TWidgetCatalogue.h"
 
+#include "CAnimMenu.h"
 #include "CCompCurve.h"
 #include "CDial.h"
 #include "CEqCurve.h"
@@ -10,6 +11,7 @@
 #include "CLabelDisplay.h"
 #include "CGrid.h"
 #include "CMeter.h"
+#include "CMovieWidget.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPixmapSwitcher.h"
@@ -21,8 +23,10 @@
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
 #include "CSurround.h"
+#include "CTabWidget.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
+#include "CVDTabWidget.h"
 #include "CVEQGraph.h"
 #include "C48V.h"
 #include "C48VDial.h"
@@ -41,10 +45,11 @@ QWidget *make(QWidget *parent)
 template<class W>
 TWidgetCatalogueEntry row(const char *extends, const char *includeFile, QSize size,
                           TWidgetCatalogueEntry::Glyph glyph, const char *toolTip,
-                          const char *sampleAddress)
+                          const char *sampleAddress, bool container = false)
 {
-    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>,
-            sampleAddress};
+    const TWidgetCatalogueEntry entry {&W::staticMetaObject, extends, includeFile, size, glyph,
+                                       toolTip, &make<W>, sampleAddress, container};
+    return entry;
 }
 
 // Qt's own classes end the walk up a widget's meta-objects: what lies above them is the
@@ -174,6 +179,17 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CSelectButton>("QPushButton", "CSelectButton.h", QSize(36, 20), E::Button,
                                "Channel select key; the paired partner of the selection blinks",
                                "00kSelect/kSelChannel"),
+            // Containers and chrome, not bound.
+            row<CTabWidget>("QTabWidget", "CTabWidget.h", QSize(320, 200), E::Tabs,
+                            "Tab container for editor pages", nullptr, true),
+            row<CVDTabWidget>("QWidget", "CVDTabWidget.h", QSize(660, 300), E::Tabs,
+                              "Editor tab strip switching the page stack placed inside it", nullptr,
+                              true),
+            row<CAnimMenu>("QFrame", "CAnimMenu.h", QSize(20, 100), E::Button,
+                           "Drawer handle sliding open and telling when its menu may show",
+                           nullptr),
+            row<CMovieWidget>("QLabel", "CMovieWidget.h", QSize(530, 37), E::Label,
+                              "Plays one of several animations, chosen by index", nullptr),
     };
     return table;
 }

@@ -4,6 +4,8 @@
 // pressed and disabled. Knob and button strips also come as "@2x" variants, drawn at twice the
 // resolution for high-dpi screens.
 
+#include "artgen_gif.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -503,6 +505,76 @@ QImage surroundPuck(int side, const QColor &colour)
     return img;
 }
 
+// The drawer handle: a grip with an arrow pointing the way it slides (closed, open), and the
+// edge of the panel that slides over it.
+QImage drawerImage(bool open, bool moving)
+{
+    constexpr int w = 22;
+    constexpr int h = 160;
+    QImage img = newImage(w, h);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (moving) {
+        QLinearGradient g(0, 0, w, 0);
+        g.setColorAt(0, QColor(90, 160, 250));
+        g.setColorAt(1, QColor(40, 80, 150));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(200, 225, 255), 1));
+        for (int y = 6; y < h; y += 8)
+            p.drawLine(QPointF(5, y), QPointF(w - 5, y));
+        return img;
+    }
+    p.setPen(QPen(QColor(20, 22, 26), 1));
+    p.setBrush(open ? QColor(70, 110, 170) : QColor(66, 68, 78));
+    p.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), 4, 4);
+    QPainterPath arrow;
+    const double mid = h / 2.0;
+    const double tip = open ? w - 6 : 6;
+    const double back = open ? 7 : w - 7;
+    arrow.moveTo(back, mid - 8);
+    arrow.lineTo(tip, mid);
+    arrow.lineTo(back, mid + 8);
+    arrow.closeSubpath();
+    p.fillPath(arrow, QColor(235, 235, 235));
+    return img;
+}
+
+// Frames of a status animation: a caption and a light running along under it.
+QList<QImage> statusFrames(const QString &caption, const QColor &lit, int frames)
+{
+    constexpr int w = 180;
+    constexpr int h = 22;
+    QList<QImage> out;
+    for (int f = 0; f < frames; ++f) {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(QColor(30, 31, 36));
+        QPainter p(&img);
+        QFont font = p.font();
+        font.setPixelSize(12);
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(lit);
+        p.drawText(QRect(26, 0, w - 26, h - 4), Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.setPen(Qt::NoPen);
+        p.setBrush(f % 2 == 0 ? lit : lit.darker(250));
+        p.drawEllipse(QRectF(6, 5, 11, 11));
+        const int x = 26 + (w - 50) * f / qMax(1, frames - 1);
+        p.fillRect(QRect(26, h - 4, w - 40, 2), lit.darker(300));
+        p.fillRect(QRect(x, h - 4, 14, 2), lit);
+        out.append(img);
+    }
+    return out;
+}
+
+bool saveGif(const QList<QImage> &frames, const QDir &dir, const QString &name,
+             QTextStream &qrc)
+{
+    if (!writeGif(dir.filePath(name), frames, 8))
+        return false;
+    qrc << "    <file>" << name << "</file>\n";
+    return true;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -631,6 +703,13 @@ int main(int argc, char **argv)
                qrc);
     ok &= save(surroundPuck(14, QColor(90, 220, 230)), dir, QStringLiteral("surround_puck_fx.png"),
                qrc);
+    ok &= save(drawerImage(false, false), dir, QStringLiteral("drawer_closed.png"), qrc);
+    ok &= save(drawerImage(false, true), dir, QStringLiteral("drawer_moving.png"), qrc);
+    ok &= save(drawerImage(true, false), dir, QStringLiteral("drawer_open.png"), qrc);
+    ok &= saveGif(statusFrames(QStringLiteral("OFFLINE"), QColor(235, 90, 70), 8), dir,
+                  QStringLiteral("status_offline.gif"), qrc);
+    ok &= saveGif(statusFrames(QStringLiteral("ONLINE"), QColor(90, 220, 110), 8), dir,
+                  QStringLiteral("status_online.gif"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
