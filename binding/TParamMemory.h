@@ -35,8 +35,7 @@ class QWidget;
 //    20 Hz, index 248 = 20 kHz) and read as nominal frequencies ("20.0 Hz", "1.06 kHz").
 //  - Fader law: parameters marked with a law in the catalogue map value to position
 //    non-linearly (+10 dB at the top, 0 dB three quarters up, -30 dB a quarter up). n is the
-//    travel in pixels, as for QStyle's slider helpers: position 0 is the minimum, n the maximum.
-//    Other parameters return non-zero.
+//    travel in pixels, as for QStyle's slider helpers: position 0 is the minimum, n the maximum. Other parameters return non-zero.
 //  - Undo: registerUndo() and applyParamInfo() record undo steps; undo()/redo() replay them.
 //    A new step clears the redo history; at most 1000 steps are kept. setUndoGroup(true ...
 //    false) makes one step of everything registered in between (nesting counts; the first
@@ -81,7 +80,7 @@ public:
     QString catalogueName() const;
     QStringList sectionKeys() const;
     int sectionElement(const QString &sectionKey) const; // -1 when unknown
-    int channelCount(int element) const; // 0 when unknown
+    int channelCount(int element) const;                 // 0 when unknown
     bool hasParameter(int element, int parameter) const;
     QString parameterKey(int element, int parameter) const;
     QList<int> parameters(int element) const;
