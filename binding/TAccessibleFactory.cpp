@@ -365,6 +365,10 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
              true, 0},
             {"CHotspotLabel", QAccessible::StaticText, K::NoValue, K::MemoryText, K::PlainStates,
              true, 0},
+            {"CTimeDisplay", QAccessible::StaticText, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CCompositeAux", QAccessible::Grouping, K::NoValue, K::MemoryText, K::PlainStates,
+             false, 0},
             {"CNameEditor", QAccessible::EditableText, K::NoValue, K::MemoryText, K::PlainStates,
              false, 0},
     };
