@@ -84,6 +84,21 @@ void ConsoleSimulator::loadStartingScene()
                                    m_memory->sourceId(0) + 1, 1);
         }
     }
+    // Strip n's input comes from head-amp port n, but the last strip's is unpatched; strips 3
+    // and 4 are a pair, and strip 3 is selected (so 4's select key blinks).
+    const int source = m_memory->sourceId(0) + 1;
+    for (int c = 0; c < DemoAddresses::strips; ++c) {
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::patchIn), c, &a))
+            m_memory->setValue(a.element, a.parameter, a.channel,
+                               c + 1 < DemoAddresses::strips ? c + 1 : 0, source, 1);
+        if ((c == 2 || c == 3)
+            && m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::pair), c, &a))
+            m_memory->setValue(a.element, a.parameter, a.channel, 1, source, 1);
+    }
+    IMemAPI::TSingleAddress selection;
+    if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::selection), 0, &selection))
+        m_memory->setValue(selection.element, selection.parameter, selection.channel, 2, source, 1);
     IMemAPI::TSingleAddress master;
     if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::masterFader), 0, &master))
         m_memory->setValue(master.element, master.parameter, master.channel,
@@ -171,6 +186,21 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
             m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(bits)), source, 1);
         }
     }
+    // Now and then input 1's surround pan moves a step on one axis.
+    if (next(4) == 0) {
+        const char *axis = next(2) ? DemoAddresses::surroundX : DemoAddresses::surroundY;
+        if (m_memory->resolveNamed(QString::fromLatin1(axis), 0, &a)) {
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            const int step = next(2) ? 6 : -6;
+            m_memory->setValue(a.element, a.parameter, a.channel, qBound(-63, v + step, 63), source,
+                               1);
+        }
+    }
+    // Now and then a strip is re-patched to another head-amp port, or to none.
+    if (next(25) == 0
+        && m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::patchIn),
+                                  next(DemoAddresses::strips), &a))
+        m_memory->setValue(a.element, a.parameter, a.channel, next(17), source, 1);
     // Now and then one reverb parameter of effect 1 moves a step.
     if (next(3) == 0) {
         const QString name = QString::fromLatin1(DemoAddresses::effectParameter)

@@ -6,6 +6,7 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CSelectButton.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
@@ -429,7 +430,11 @@ void tst_Designer::formFollowsTheMemory()
     QCOMPARE(memory.connectTree(form.get(), kChannel), addressed.size());
     for (TMemProxy *proxy : qAsConst(addressed)) {
         QCOMPARE(proxy->memAPI(), static_cast<IMemAPI *>(&memory));
-        QCOMPARE(proxy->channel(), kChannel);
+        // A select key binds channel 0, where the selection lives, and stands for the form's.
+        if (auto *key = dynamic_cast<CSelectButton *>(proxy))
+            QCOMPARE(int(key->selectValue()), kChannel + int(key->selBaseOffset()));
+        else
+            QCOMPARE(proxy->channel(), kChannel);
     }
 
     auto *dial = form->findChild<CDial *>(QStringLiteral("gainDial"));

@@ -21,10 +21,14 @@
 #include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
+#include "CSurround.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
 #include "CTimeDisplay.h"
 #include "CVEQGraph.h"
+#include "C48V.h"
+#include "C48VDial.h"
+#include "CSelectButton.h"
 
 #include <QMetaProperty>
 
@@ -165,6 +169,20 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
                        "Patch and assignment matrix: a ball per connected channel and field",
                        "FEkPatchInInput/kPatchIn"),
+            row<CSurround>("QWidget", "CSurround.h", QSize(63, 63), E::Curve,
+                           "Surround panner: a puck dragged over a field, leaving a fading trail",
+                           "FEkInputSurround/kSurrX"),
+            // They follow the parameter of the port their channel's input patch leads to
+            // (xtraInfo names it), so the address they show the contract is that patch.
+            row<C48V>("QPushButton", "C48V.h", QSize(36, 20), E::Button,
+                      "+48 V switch of the converter port patched to the channel",
+                      "FEkPatchInInput/kPatchIn"),
+            row<C48VDial>("QDial", "C48VDial.h", QSize(48, 48), E::Knob,
+                          "Knob for a setting of the converter port patched to the channel",
+                          "FEkPatchInInput/kPatchIn"),
+            row<CSelectButton>("QPushButton", "CSelectButton.h", QSize(36, 20), E::Button,
+                               "Channel select key; the paired partner of the selection blinks",
+                               "00kSelect/kSelChannel"),
     };
     return table;
 }
