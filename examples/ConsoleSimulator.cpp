@@ -3,6 +3,14 @@
 #include "DemoAddresses.h"
 #include "TParamMemory.h"
 
+#include <QElapsedTimer>
+
+namespace {
+constexpr int kFramesPerSecond = 30;
+constexpr int kTickMs = 20;
+constexpr int kNudgeEvery = 6; // ticks between parameter nudges (120 ms)
+} // namespace
+
 ConsoleSimulator::ConsoleSimulator(TParamMemory *memory, QObject *parent)
     : QThread(parent)
     , m_memory(memory)
@@ -24,9 +32,19 @@ void ConsoleSimulator::run()
 {
     loadStartingScene();
     quint32 seed = 12345;
-    while (!m_stop) {
-        nudgeSomeParameters(seed);
-        msleep(120);
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 0; !m_stop; ++tick) {
+        // The running time code, from a start an hour in.
+        const qint64 frames = 3600 * kFramesPerSecond + clock.elapsed() * kFramesPerSecond / 1000;
+        const qint64 seconds = frames / kFramesPerSecond;
+        m_memory->setTimecode(int(seconds / 3600 % 24), int(seconds / 60 % 60), int(seconds % 60),
+                              int(frames % kFramesPerSecond));
+        if (tick % kNudgeEvery == 0) {
+            nudgeSomeParameters(seed);
+            moveASend(seed);
+        }
+        msleep(kTickMs);
     }
 }
 
@@ -85,6 +103,28 @@ void ConsoleSimulator::loadStartingScene()
     if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::masterFader), 0, &master))
         m_memory->setValue(master.element, master.parameter, master.channel,
                            m_memory->valueFromNumber(5, 0.0f), m_memory->sourceId(0) + 1, 1);
+}
+
+// Another editor moves one of a strip's eight sends, now and then switching one on or off.
+void ConsoleSimulator::moveASend(quint32 &seed)
+{
+    seed = seed * 1664525u + 1013904223u;
+    const int pick = int((seed >> 8) % 64u);
+    IMemAPI::TSingleAddress a;
+    const QString send = QString::number(1 + pick % 8);
+    const int strip = (pick / 8) % DemoAddresses::strips;
+    const int source = m_memory->sourceId(0) + 1;
+    if (pick % 5 == 0
+        && m_memory->resolveNamed(QStringLiteral("FEkInput/kAuxOn") + send, strip, &a)) {
+        m_memory->setValue(a.element, a.parameter, a.channel,
+                           1 - m_memory->getValue(a.element, a.parameter, a.channel), source, 1);
+        return;
+    }
+    if (m_memory->resolveNamed(QStringLiteral("FEkInput/kAuxLevel") + send, strip, &a)) {
+        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+        m_memory->setValue(a.element, a.parameter, a.channel, (v + 97 + pick * 13) % 1024, source,
+                           1);
+    }
 }
 
 void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)

@@ -2,6 +2,7 @@
 
 #include "CAnimMenu.h"
 #include "CCompCurve.h"
+#include "CCompositeAux.h"
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
@@ -27,6 +28,7 @@
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
 #include "CVDTabWidget.h"
+#include "CTimeDisplay.h"
 #include "CVEQGraph.h"
 #include "C48V.h"
 #include "C48VDial.h"
@@ -111,6 +113,13 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                                nullptr),
             row<CHotspotLabel>("QLabel", "CHotspotLabel.h", QSize(56, 16), E::Label,
                                "Label whose hot spot reports clicks and double clicks", nullptr),
+            row<CTimeDisplay>("QWidget", "CTimeDisplay.h", QSize(90, 18), E::Label,
+                              "Running time code, painted at most a set number of times a second",
+                              "00kSetupTCEventParams/kTCEventFrameRate"),
+            row<CCompositeAux>("QWidget", "CCompositeAux.h", QSize(140, 120), E::Fader,
+                               "Column of aux-send level bars with on switches, in collapsible "
+                               "layers of four",
+                               "FEkInput/kAuxLevel1"),
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),

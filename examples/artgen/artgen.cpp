@@ -458,6 +458,40 @@ QImage gridBall()
     return img;
 }
 
+// An aux-send level bar of one state: a dim track lit from the left in the state's colour.
+QImage auxBar(const QColor &colour, int w, int h)
+{
+    QImage img = newImage(w, h);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, w, 0);
+    g.setColorAt(0, colour.darker(220));
+    g.setColorAt(1, colour);
+    p.fillRect(0, 0, w, h, g);
+    return img;
+}
+
+// The bright end of a send bar.
+QImage auxCap(const QColor &colour, int w, int h)
+{
+    QImage img = newImage(w, h);
+    img.fill(colour.lighter(160));
+    return img;
+}
+
+// The composite's background: one band per layer of four sends, with a mark for each switch.
+QImage auxBackground(int w, int layerHeight, int layers, int offset, int step, int margin)
+{
+    QImage img = newImage(w, layerHeight * layers);
+    QPainter p(&img);
+    for (int k = 0; k < layers; ++k) {
+        const int top = k * layerHeight;
+        p.fillRect(0, top, w, layerHeight, k % 2 ? QColor(30, 33, 38) : QColor(36, 39, 45));
+        for (int i = 0; i < 4; ++i)
+            p.fillRect(2, top + offset + i * step, margin - 4, step - 2, QColor(70, 74, 82));
+    }
+    return img;
+}
+
 // The surround field: a dark room seen from above with the speaker ring and the listening
 // cross, in two frames (enabled, then disabled). Kept dark, so the OR-ed puck stands out.
 QImage surroundField(int side)
@@ -698,6 +732,13 @@ int main(int argc, char **argv)
                    QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
     ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
     ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
+    ok &= save(auxBar(QColor(120, 120, 120), 48, 5), dir, QStringLiteral("aux_off_post.png"), qrc);
+    ok &= save(auxBar(QColor(120, 110, 80), 48, 5), dir, QStringLiteral("aux_off_pre.png"), qrc);
+    ok &= save(auxBar(QColor(70, 200, 110), 48, 5), dir, QStringLiteral("aux_on_post.png"), qrc);
+    ok &= save(auxBar(QColor(240, 190, 60), 48, 5), dir, QStringLiteral("aux_on_pre.png"), qrc);
+    ok &= save(auxCap(QColor(90, 220, 130), 3, 5), dir, QStringLiteral("aux_cap_post.png"), qrc);
+    ok &= save(auxCap(QColor(240, 190, 60), 3, 5), dir, QStringLiteral("aux_cap_pre.png"), qrc);
+    ok &= save(auxBackground(64, 32, 2, 2, 7, 10), dir, QStringLiteral("aux_background.png"), qrc);
     ok &= save(surroundField(140), dir, QStringLiteral("surround_field.png"), qrc);
     ok &= save(surroundPuck(14, QColor(230, 200, 60)), dir, QStringLiteral("surround_puck.png"),
                qrc);
