@@ -148,7 +148,7 @@ private Q_SLOTS:
     void loadCatalogueRejectsBadDescriptions_data();
     void loadCatalogueRejectsBadDescriptions();
     void loadCatalogueTakesAHostConsole();
-    void valuesAreClampedToTheRange();
+    void defaultsAndClamping();
     void defaultsAndAlternativeDefaults();
     void unknownAddressesChangeNothing();
     void writesNotifyOnlyOnChange();
@@ -254,10 +254,21 @@ void tst_Memory::loadCatalogueTakesAHostConsole()
     QCOMPARE(set(m, fader, 1), -1);
 }
 
-void tst_Memory::valuesAreClampedToTheRange()
+void tst_Memory::defaultsAndClamping()
 {
+    // Every parameter starts at its default, has an alternative one inside its range, and
+    // clamps what is written.
     TParamMemory m;
     for (const ParamRef &r : allParameters(m)) {
+        const int def = m.getValueEx(r.element, r.parameter, 0, false, nullptr);
+        QCOMPARE(m.getValue(r.element, r.parameter, 0), def);
+        int unavailable = -1;
+        const int alt = m.getValueEx(r.element, r.parameter, 0, true, &unavailable);
+        QVERIFY(unavailable == 0 || unavailable == 1);
+        if (unavailable)
+            QCOMPARE(alt, def);
+        QVERIFY(alt >= m.getMinimum(r.element, r.parameter, 0));
+        QVERIFY(alt <= m.getMaximum(r.element, r.parameter, 0));
         const int c = m.channelCount(r.element) - 1;
         const int lo = m.getMinimum(r.element, r.parameter, c);
         const int hi = m.getMaximum(r.element, r.parameter, c);
@@ -276,17 +287,6 @@ void tst_Memory::valuesAreClampedToTheRange()
 void tst_Memory::defaultsAndAlternativeDefaults()
 {
     TParamMemory m;
-    for (const ParamRef &r : allParameters(m)) {
-        const int def = m.getValueEx(r.element, r.parameter, 0, false, nullptr);
-        QCOMPARE(m.getValue(r.element, r.parameter, 0), def);
-        int unavailable = -1;
-        const int alt = m.getValueEx(r.element, r.parameter, 0, true, &unavailable);
-        QVERIFY(unavailable == 0 || unavailable == 1);
-        if (unavailable)
-            QCOMPARE(alt, def);
-        QVERIFY(alt >= m.getMinimum(r.element, r.parameter, 0));
-        QVERIFY(alt <= m.getMaximum(r.element, r.parameter, 0));
-    }
     // A fader's alternative default is unity gain, 823.
     const IMemAPI::TSingleAddress fader = TestRig::resolve(m, "00kInput/kFader");
     int unavailable = -1;
