@@ -131,6 +131,16 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
             m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(bits)), source, 1);
         }
     }
+    // Now and then input 1's surround pan moves a step on one axis.
+    if (next(4) == 0) {
+        const char *axis = next(2) ? DemoAddresses::surroundX : DemoAddresses::surroundY;
+        if (m_memory->resolveNamed(QString::fromLatin1(axis), 0, &a)) {
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            const int step = next(2) ? 6 : -6;
+            m_memory->setValue(a.element, a.parameter, a.channel, qBound(-63, v + step, 63), source,
+                               1);
+        }
+    }
     // Now and then one reverb parameter of effect 1 moves a step.
     if (next(3) == 0) {
         const QString name = QString::fromLatin1(DemoAddresses::effectParameter)

@@ -71,6 +71,13 @@ constexpr const char *assignExtras = "FEkInput/kAssign2;FEkInput/kAssign3;FEkInp
 constexpr const char *assignWords[] = {"FEkInput/kAssign", "FEkInput/kAssign2", "FEkInput/kAssign3",
                                        "FEkInput/kAssign4"};
 
+// The surround panners: input channel pan (x, and y towards the rear negated) and an effect
+// return's pan (both offset by 63). The console thread moves the input channel's now and then.
+constexpr const char *surroundX = "FEkInputSurround/kSurrX";
+constexpr const char *surroundY = "FEkInputSurround/kSurrY";
+constexpr const char *fxSurroundX = "FEkFxSurround/kSurrX";
+constexpr const char *fxSurroundY = "FEkFxSurround/kSurrY";
+
 } // namespace DemoAddresses
 
 #endif

@@ -20,6 +20,7 @@
 #include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
+#include "CSurround.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
 #include "CVEQGraph.h"
@@ -156,6 +157,9 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
                        "Patch and assignment matrix: a ball per connected channel and field",
                        "FEkPatchInInput/kPatchIn"),
+            row<CSurround>("QWidget", "CSurround.h", QSize(63, 63), E::Curve,
+                           "Surround panner: a puck dragged over a field, leaving a fading trail",
+                           "FEkInputSurround/kSurrX"),
     };
     return table;
 }

@@ -456,6 +456,53 @@ QImage gridBall()
     return img;
 }
 
+// The surround field: a dark room seen from above with the speaker ring and the listening
+// cross, in two frames (enabled, then disabled). Kept dark, so the OR-ed puck stands out.
+QImage surroundField(int side)
+{
+    QImage img = newImage(side, 2 * side);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int frame = 0; frame < 2; ++frame) {
+        const bool enabled = frame == 0;
+        const QRectF room(0, frame * side, side, side);
+        p.fillRect(room, enabled ? QColor(16, 20, 34) : QColor(30, 30, 30));
+        p.setPen(QPen(enabled ? QColor(40, 56, 90) : QColor(52, 52, 52), 1));
+        p.drawLine(QPointF(room.center().x(), room.top() + 4),
+                   QPointF(room.center().x(), room.bottom() - 4));
+        p.drawLine(QPointF(room.left() + 4, room.center().y()),
+                   QPointF(room.right() - 4, room.center().y()));
+        p.setBrush(Qt::NoBrush);
+        const double r = side * 0.38;
+        p.drawEllipse(room.center(), r, r);
+        // Front left, centre, front right, rear left, rear right.
+        p.setPen(Qt::NoPen);
+        p.setBrush(enabled ? QColor(70, 90, 130) : QColor(60, 60, 60));
+        for (double degrees : {-30.0, 0.0, 30.0, -110.0, 110.0}) {
+            const double a = degrees * kPi / 180.0;
+            const QPointF at(room.center().x() + r * std::sin(a),
+                             room.center().y() - r * std::cos(a));
+            p.drawRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)));
+        }
+        p.setPen(QPen(enabled ? QColor(50, 50, 60) : QColor(45, 45, 45), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(room.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    return img;
+}
+
+// The surround puck: a bright disc on a transparent square.
+QImage surroundPuck(int side, const QColor &colour)
+{
+    QImage img = newImage(side, side);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1, 1, side - 2, side - 2));
+    return img;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -577,6 +624,11 @@ int main(int argc, char **argv)
                    QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
     ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
     ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
+    ok &= save(surroundField(140), dir, QStringLiteral("surround_field.png"), qrc);
+    ok &= save(surroundPuck(14, QColor(230, 200, 60)), dir, QStringLiteral("surround_puck.png"),
+               qrc);
+    ok &= save(surroundPuck(14, QColor(90, 220, 230)), dir, QStringLiteral("surround_puck_fx.png"),
+               qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
