@@ -512,27 +512,20 @@ void tst_Accessibility::sharpAtRatioTwo()
     QFETCH(QString, className);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const int frames = className == QLatin1String("CDial") ? kFrames : 2;
+    const bool dial = className == QLatin1String("CDial");
+    const int frames = dial ? kFrames : 2;
     QVERIFY(checkerStrip(1, frames).save(dir.filePath(QStringLiteral("strip.png"))));
     QVERIFY(checkerStrip(2, frames).save(dir.filePath(QStringLiteral("strip@2x.png"))));
     NS_Utilities::addPixmapPath(dir.path());
     const QPixmap strip = NS_Utilities::loadPixmap(QStringLiteral("strip.png"));
     QCOMPARE(strip.devicePixelRatio(), 2.0);
 
-    QWidget *w = nullptr;
-    if (className == QLatin1String("CDial")) {
-        auto *dial = new CDial(m_window.get());
-        dial->setCombinedImage(strip);
-        dial->setnSubImages(frames);
-        w = dial;
-        dial->setNamedAddress(QStringLiteral("FEkHeadAmp/kGain"));
-    } else {
-        auto *button = new COnOffButton(m_window.get());
-        button->setCombinedImage(strip);
-        button->setnSubImages(frames);
-        w = button;
-        button->setNamedAddress(QStringLiteral("FEkInput/kOn"));
-    }
+    QWidget *w = TWidgetCatalogue::createWidget(className, m_window.get());
+    QVERIFY(w);
+    QVERIFY(w->setProperty("combinedImage", strip));
+    QVERIFY(w->setProperty("nSubImages", frames));
+    dynamic_cast<TMemProxy *>(w)->setNamedAddress(
+            QString::fromLatin1(dial ? "FEkHeadAmp/kGain" : "FEkInput/kOn"));
     m_memory->connectTree(m_window.get(), kChannel);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

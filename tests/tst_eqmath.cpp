@@ -111,6 +111,19 @@ int edgeAt(const int16_t *row, int index)
 
 using Reference = std::function<double(double steps)>;
 
+bool within(int stored, double expected, double tolerance, const char *what, int index)
+{
+    if (std::abs(stored - expected) <= tolerance)
+        return true;
+    QTest::qFail(qPrintable(QStringLiteral("%1: index %2 holds %3, response %4")
+                                    .arg(what)
+                                    .arg(index)
+                                    .arg(stored)
+                                    .arg(expected)),
+                 __FILE__, __LINE__);
+    return false;
+}
+
 // Every stored value of a centred row within tolerance, and nothing of
 // significance left out below `first`.
 void checkCentredRow(const int16_t *row, const Reference &reference, double tolerance,
@@ -121,13 +134,8 @@ void checkCentredRow(const int16_t *row, const Reference &reference, double tole
     const int first = rowExtent(row);
     QVERIFY2(first >= 0 && first <= EQ_ROW_CENTRE, what);
     for (int i = first; i <= EQ_ROW_CENTRE; ++i) {
-        const double expected = reference(EQ_ROW_CENTRE - i);
-        if (std::abs(centredAt(row, i) - expected) > tolerance)
-            QFAIL(qPrintable(QStringLiteral("%1: index %2 holds %3, response %4")
-                                     .arg(what)
-                                     .arg(i)
-                                     .arg(centredAt(row, i))
-                                     .arg(expected)));
+        if (!within(centredAt(row, i), reference(EQ_ROW_CENTRE - i), tolerance, what, i))
+            return;
     }
     if (first > 0)
         QVERIFY2(std::abs(reference(EQ_ROW_CENTRE - first + 1)) <= tolerance, what);
@@ -141,13 +149,8 @@ void checkEdgeRow(const int16_t *row, const Reference &reference, double toleran
     const int length = rowExtent(row);
     QVERIFY2(length > EQ_ROW_CENTRE, what);
     for (int i = 0; i < length; ++i) {
-        const double expected = reference(i - EQ_ROW_CENTRE);
-        if (std::abs(edgeAt(row, i) - expected) > tolerance)
-            QFAIL(qPrintable(QStringLiteral("%1: index %2 holds %3, response %4")
-                                     .arg(what)
-                                     .arg(i)
-                                     .arg(edgeAt(row, i))
-                                     .arg(expected)));
+        if (!within(edgeAt(row, i), reference(i - EQ_ROW_CENTRE), tolerance, what, i))
+            return;
     }
     for (int i = length; i < length + 4 * 24; ++i)
         QVERIFY2(std::abs(reference(i - EQ_ROW_CENTRE)) <= tolerance, what);
@@ -248,11 +251,9 @@ private Q_SLOTS:
     void notchRowsFollowTheNotchResponse();
     void bandPassRowsFollowTheNormalisedBandPass();
     void shelfRowsFollowTheShelfResponses();
-    void pow2TableHoldsPowersOfTwo();
     void graphicEqRowsAreTheRoundedPeakingResponse();
 
     // Calc_EQGain.
-    void emptyDatasetGivesFlatCurve();
     void twelveDbPeakGivesHalfAnOctaveOfUnitsAtTheCentre();
     void fractionalGainScalesTheNextWholeDbRow();
     void placedShapesFollowTheAnalogResponses_data();
@@ -271,8 +272,7 @@ private Q_SLOTS:
     // Calc_GEQGain.
     void graphicBandsArePeakingShapesWithGainDependentQ();
     void incrementalUpdateMatchesFullRecomputation();
-    void faderMoveUpdatesInPlace();
-    void resultReportsChanges();
+    void faderMoveUpdatesInPlaceAndReportsChanges();
 };
 
 void TestEqMath::peakingRowsFollowThePeakingResponse()
@@ -402,22 +402,9 @@ void TestEqMath::shelfRowsFollowTheShelfResponses()
         QCOMPARE(edgeAt(low_shelving_table[k], 0), int(std::lround(dB * kUnitsPerDb)));
         QCOMPARE(edgeAt(low_shelving2_table[k], 0), int(std::lround(dB * kUnitsPerDb)));
     }
-}
-
-void TestEqMath::pow2TableHoldsPowersOfTwo()
-{
+    // The linear-gain table holds 2^(k/600).
     for (int k = 0; k < POW2_TABLE_SIZE; ++k)
         QCOMPARE(pow2_table[k], float(std::exp2(k / 600.0)));
-}
-
-void TestEqMath::emptyDatasetGivesFlatCurve()
-{
-    Curve curve(EQ_MAX_POINTS, 0, 254);
-    std::fill(curve.values.begin(), curve.values.end(), 77);
-    T_EQ_DATASET data {};
-    QCOMPARE(Calc_EQGain(&curve.curve, &data), 1);
-    QCOMPARE(curve.points(), std::vector<int32_t>(EQ_MAX_POINTS, 0));
-    QCOMPARE(curve.values.back(), 77); // nothing past count
 }
 
 void TestEqMath::twelveDbPeakGivesHalfAnOctaveOfUnitsAtTheCentre()
@@ -717,6 +704,13 @@ void TestEqMath::unusableInputIsANoOp()
         QVERIFY(std::all_of(curve.values.begin(), curve.values.end(),
                             [](int32_t v) { return v == 5; }));
     }
+    // An empty dataset is a flat curve, written up to count only.
+    Curve empty(EQ_MAX_POINTS, 0, 254);
+    std::fill(empty.values.begin(), empty.values.end(), 77);
+    T_EQ_DATASET none {};
+    QCOMPARE(Calc_EQGain(&empty.curve, &none), 1);
+    QCOMPARE(empty.points(), std::vector<int32_t>(EQ_MAX_POINTS, 0));
+    QCOMPARE(empty.values.back(), 77);
     Curve curve = unitGrid();
     QCOMPARE(Calc_EQGain(nullptr, &data), 0);
     QCOMPARE(Calc_EQGain(&curve.curve, nullptr), 0);
@@ -846,7 +840,7 @@ void TestEqMath::incrementalUpdateMatchesFullRecomputation()
     }
 }
 
-void TestEqMath::faderMoveUpdatesInPlace()
+void TestEqMath::faderMoveUpdatesInPlaceAndReportsChanges()
 {
     const Curve grid(EQ_MAX_POINTS, 0, 254);
     T_GEQ_DATASET previous {}, current {};
@@ -869,15 +863,6 @@ void TestEqMath::faderMoveUpdatesInPlace()
     // A forced full pass starts from zero.
     QCOMPARE(Calc_GEQGain(&curve.curve, &previous, &current, 1), 1);
     QCOMPARE(curve.points(), fullGeqCurve(grid, current));
-}
-
-void TestEqMath::resultReportsChanges()
-{
-    const Curve grid(EQ_MAX_POINTS, 0, 254);
-    T_GEQ_DATASET previous {}, current {};
-    current.bandGain[3] = 400;
-    Curve curve = grid;
-    QCOMPARE(Calc_GEQGain(&curve.curve, &previous, &current, 0), 1);
     const std::vector<int32_t> settled = curve.points();
 
     QCOMPARE(Calc_GEQGain(&curve.curve, &previous, &current, 0), 0);
@@ -893,10 +878,11 @@ void TestEqMath::resultReportsChanges()
     QCOMPARE(curve.points(), settled);
 
     // A fader set back to where it was restores the curve exactly.
+    const int was = current.bandGain[3];
     current.bandGain[3] = -1700;
     QCOMPARE(Calc_GEQGain(&curve.curve, &previous, &current, 0), 1);
     QVERIFY(curve.points() != settled);
-    current.bandGain[3] = 400;
+    current.bandGain[3] = was;
     QCOMPARE(Calc_GEQGain(&curve.curve, &previous, &current, 0), 1);
     QCOMPARE(curve.points(), settled);
 }

@@ -12,6 +12,7 @@
 #include <complex>
 #include <functional>
 #include <limits>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -114,110 +115,86 @@ Complex boostOrCut(double g, Complex boost)
 
 enum class Plateau { Centre, Dc, Nyquist, None }; // where the response reaches the gain
 
+using Design = std::variant<bool (FILTER::*)(double, double, double, double),
+                            bool (FILTER::*)(double, double, double)>;
+
 struct Shape
 {
     const char *name;
-    bool (*design)(FILTER &, double f, double fs, double g, double Q);
+    // The designer: (f, fs, gain, Q) for the peaking shapes, (f, gain, fs) for the shelves and
+    // (f, fs, Q) for the shapes without a gain.
+    Design design;
     Complex (*prototype)(Complex s, double g, double Q);
     Plateau plateau;
 };
 
 const double r2 = std::sqrt(2.0);
 const Shape kShapes[] = {
-        {"PDFPQ",
-         [](FILTER &x, double f, double fs, double g, double Q) {
-             return x.setCoefPDFPQ(f, fs, g, Q);
-         },
+        {"PDFPQ", &FILTER::setCoefPDFPQ,
          [](Complex s, double g, double Q) {
              const double K = vAbs(g) - 1.0;
              return boostOrCut(g, (s * s + (1.0 + K) * s / Q + 1.0) / (s * s + s / Q + 1.0));
          },
          Plateau::Centre},
-        {"PDFCQ",
-         [](FILTER &x, double f, double fs, double g, double Q) {
-             return x.setCoefPDFCQ(f, fs, g, Q);
-         },
+        {"PDFCQ", &FILTER::setCoefPDFCQ,
          [](Complex s, double g, double Q) {
              const double K = vAbs(g) - 1.0;
              return boostOrCut(g, (s * s + s / Q + 1.0) / (s * s + s / (Q * (1.0 + K)) + 1.0));
          },
          Plateau::Centre},
-        {"LOWS_A",
-         [](FILTER &x, double f, double fs, double g, double) { return x.setCoefLOWS_A(f, g, fs); },
+        {"LOWS_A", &FILTER::setCoefLOWS_A,
          [](Complex s, double g, double) { return boostOrCut(g, (s + vAbs(g)) / (s + 1.0)); },
          Plateau::Dc},
-        {"LOWS_B",
-         [](FILTER &x, double f, double fs, double g, double) { return x.setCoefLOWS_B(f, g, fs); },
+        {"LOWS_B", &FILTER::setCoefLOWS_B,
          [](Complex s, double g, double) {
              const double V = vSigned(g);
              return g >= 0.0 ? V * (s + 1.0) / (V * s + 1.0) : (s + V) / (s + 1.0);
          },
          Plateau::Dc},
-        {"HIGS_A",
-         [](FILTER &x, double f, double fs, double g, double) { return x.setCoefHIGS_A(f, g, fs); },
+        {"HIGS_A", &FILTER::setCoefHIGS_A,
          [](Complex s, double g, double) {
              const double V = vSigned(g);
              return g >= 0.0 ? (V * s + 1.0) / (s + 1.0) : V * (s + 1.0) / (s + V);
          },
          Plateau::Nyquist},
-        {"HIGS_B",
-         [](FILTER &x, double f, double fs, double g, double) { return x.setCoefHIGS_B(f, g, fs); },
+        {"HIGS_B", &FILTER::setCoefHIGS_B,
          [](Complex s, double g, double) {
              const double V = vAbs(g);
              return g >= 0.0 ? V * (s + 1.0) / (s + V) : (s / V + 1.0) / (s + 1.0);
          },
          Plateau::Nyquist},
-        {"LOWS_2A",
-         [](FILTER &x, double f, double fs, double g, double) {
-             return x.setCoefLOWS_2A(f, g, fs);
-         },
+        {"LOWS_2A", &FILTER::setCoefLOWS_2A,
          [](Complex s, double g, double) {
              const double V = vAbs(g);
              return boostOrCut(g, (s * s + std::sqrt(2.0 * V) * s + V) / (s * s + r2 * s + 1.0));
          },
          Plateau::Dc},
-        {"LOWS_2B",
-         [](FILTER &x, double f, double fs, double g, double) {
-             return x.setCoefLOWS_2B(f, g, fs);
-         },
+        {"LOWS_2B", &FILTER::setCoefLOWS_2B,
          [](Complex s, double g, double) {
              const double V = vAbs(g);
              return boostOrCut(g,
                                (s * s + r2 * s + 1.0) / (s * s + r2 * s / std::sqrt(V) + 1.0 / V));
          },
          Plateau::Dc},
-        {"HIGS_2A",
-         [](FILTER &x, double f, double fs, double g, double) {
-             return x.setCoefHIGS_2A(f, g, fs);
-         },
+        {"HIGS_2A", &FILTER::setCoefHIGS_2A,
          [](Complex s, double g, double) {
              const double V = vAbs(g);
              return boostOrCut(g,
                                (V * s * s + std::sqrt(2.0 * V) * s + 1.0) / (s * s + r2 * s + 1.0));
          },
          Plateau::Nyquist},
-        {"HIGS_2B",
-         [](FILTER &x, double f, double fs, double g, double) {
-             return x.setCoefHIGS_2B(f, g, fs);
-         },
+        {"HIGS_2B", &FILTER::setCoefHIGS_2B,
          [](Complex s, double g, double) {
              const double V = vAbs(g);
              return boostOrCut(g,
                                V * (s * s + r2 * s + 1.0) / (s * s + std::sqrt(2.0 * V) * s + V));
          },
          Plateau::Nyquist},
-        {"LPFQfct",
-         [](FILTER &x, double f, double fs, double, double Q) {
-             return x.setCoefLPFQfct(f, fs, Q);
-         },
+        {"LPFQfct", &FILTER::setCoefLPFQfct,
          [](Complex s, double, double Q) { return 1.0 / (s * s + s / Q + 1.0); }, Plateau::None},
-        {"BPFQfct",
-         [](FILTER &x, double f, double fs, double, double Q) {
-             return x.setCoefBPFQfct(f, fs, Q);
-         },
+        {"BPFQfct", &FILTER::setCoefBPFQfct,
          [](Complex s, double, double Q) { return s / (s * s + s / Q + 1.0); }, Plateau::None},
-        {"BPF_Q",
-         [](FILTER &x, double f, double fs, double, double Q) { return x.setCoefBPF_Q(f, fs, Q); },
+        {"BPF_Q", &FILTER::setCoefBPF_Q,
          [](Complex s, double, double Q) { return (s / Q) / (s * s + s / Q + 1.0); },
          Plateau::None},
 };
@@ -250,51 +227,24 @@ struct OpenDesign
     const char *name;
     Family family;
     Kind kind;
-    bool (*design)(FILTER &, long n, double f1, double f2, double fs, double p);
+    // (n, f1, f2, fs) for the band designs without a parameter, (n, f, fs, p) for low- and
+    // high-pass, (n, f1, f2, fs, p) for the other band designs.
+    std::variant<bool (FILTER::*)(long, double, double, double),
+                 bool (FILTER::*)(long, double, double, double, double)>
+            design;
 };
 
-using FF = FILTER;
 const OpenDesign kOpenDesigns[] = {
-        {"LPFChev", Family::Chebyshev, Kind::LowPass,
-         [](FF &x, long n, double f, double, double fs, double p) {
-             return x.setCoefLPFChev(n, f, fs, p);
-         }},
-        {"HPFChev", Family::Chebyshev, Kind::HighPass,
-         [](FF &x, long n, double f, double, double fs, double p) {
-             return x.setCoefHPFChev(n, f, fs, p);
-         }},
-        {"LPFIChev", Family::InverseChebyshev, Kind::LowPass,
-         [](FF &x, long n, double f, double, double fs, double p) {
-             return x.setCoefLPFIChev(n, f, fs, p);
-         }},
-        {"HPFIChev", Family::InverseChebyshev, Kind::HighPass,
-         [](FF &x, long n, double f, double, double fs, double p) {
-             return x.setCoefHPFIChev(n, f, fs, p);
-         }},
-        {"BPF", Family::Butterworth, Kind::BandPass,
-         [](FF &x, long n, double f1, double f2, double fs, double) {
-             return x.setCoefBPF(n, f1, f2, fs);
-         }},
-        {"BPFChev", Family::Chebyshev, Kind::BandPass,
-         [](FF &x, long n, double f1, double f2, double fs, double p) {
-             return x.setCoefBPFChev(n, f1, f2, fs, p);
-         }},
-        {"BPFIChev", Family::InverseChebyshev, Kind::BandPass,
-         [](FF &x, long n, double f1, double f2, double fs, double p) {
-             return x.setCoefBPFIChev(n, f1, f2, fs, p);
-         }},
-        {"BEF", Family::Butterworth, Kind::BandStop,
-         [](FF &x, long n, double f1, double f2, double fs, double) {
-             return x.setCoefBEF(n, f1, f2, fs);
-         }},
-        {"BEFChev", Family::Chebyshev, Kind::BandStop,
-         [](FF &x, long n, double f1, double f2, double fs, double p) {
-             return x.setCoefBEFChev(n, f1, f2, fs, p);
-         }},
-        {"BEFIChev", Family::InverseChebyshev, Kind::BandStop,
-         [](FF &x, long n, double f1, double f2, double fs, double p) {
-             return x.setCoefBEFIChev(n, f1, f2, fs, p);
-         }},
+        {"LPFChev", Family::Chebyshev, Kind::LowPass, &FILTER::setCoefLPFChev},
+        {"HPFChev", Family::Chebyshev, Kind::HighPass, &FILTER::setCoefHPFChev},
+        {"LPFIChev", Family::InverseChebyshev, Kind::LowPass, &FILTER::setCoefLPFIChev},
+        {"HPFIChev", Family::InverseChebyshev, Kind::HighPass, &FILTER::setCoefHPFIChev},
+        {"BPF", Family::Butterworth, Kind::BandPass, &FILTER::setCoefBPF},
+        {"BPFChev", Family::Chebyshev, Kind::BandPass, &FILTER::setCoefBPFChev},
+        {"BPFIChev", Family::InverseChebyshev, Kind::BandPass, &FILTER::setCoefBPFIChev},
+        {"BEF", Family::Butterworth, Kind::BandStop, &FILTER::setCoefBEF},
+        {"BEFChev", Family::Chebyshev, Kind::BandStop, &FILTER::setCoefBEFChev},
+        {"BEFIChev", Family::InverseChebyshev, Kind::BandStop, &FILTER::setCoefBEFIChev},
 };
 
 // The prototype frequency f maps to: Ω/Ωc, Ωc/Ω, (Ω² − Ω0²)/(BΩ) or BΩ/(Ω0² − Ω²).
@@ -413,7 +363,11 @@ void TestFilter::singleBiquadDesigns()
     QFETCH(double, Q);
     const Shape &s = kShapes[shape];
     FILTER filter(5); // the designers re-order it
-    QVERIFY(s.design(filter, f0, fs, gainDb, Q));
+    const auto *peak = std::get_if<0>(&s.design);
+    const auto three = peak ? nullptr : std::get<1>(s.design);
+    QVERIFY(peak                                 ? (filter.**peak)(f0, fs, gainDb, Q)
+                    : s.plateau == Plateau::None ? (filter.*three)(f0, fs, Q)
+                                                 : (filter.*three)(f0, gainDb, fs));
     QCOMPARE(filter.order(), 2L);
     const std::vector<double> impulse = impulseResponse(filter);
     for (double f : probeFrequencies(f0, fs)) {
@@ -544,7 +498,10 @@ void TestFilter::openDesigns()
     const OpenDesign &d = kOpenDesigns[design];
     const bool band = d.kind >= Kind::BandPass;
     FILTER filter;
-    QVERIFY(d.design(filter, n, f1, f2, fs, parameterDb));
+    if (const auto *four = std::get_if<0>(&d.design))
+        QVERIFY(band ? (filter.**four)(n, f1, f2, fs) : (filter.**four)(n, f1, fs, parameterDb));
+    else
+        QVERIFY((filter.*std::get<1>(d.design))(n, f1, f2, fs, parameterDb));
     QCOMPARE(filter.order(), band ? 2 * n : n);
 
     // The textbook magnitude over the whole range, and the impulse response above the DFT's floor.
