@@ -399,6 +399,14 @@ CListWidge::~CListWidge()
 {
     // The rows call back into the list while Qt deletes them.
     d->dropTarget = d->dropNeighbour = d->dragOrigin = d->editedRow = nullptr;
+    // An open editor would commit into a list half destroyed when it loses the focus.
+    for (QWidget *w :
+         {static_cast<QWidget *>(d->editor.data()), static_cast<QWidget *>(d->popup.data())}) {
+        if (w) {
+            w->blockSignals(true);
+            delete w;
+        }
+    }
     clear();
 }
 
