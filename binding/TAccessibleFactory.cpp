@@ -367,6 +367,7 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
              true, 0},
             {"CNameEditor", QAccessible::EditableText, K::NoValue, K::MemoryText, K::PlainStates,
              false, 0},
+            {"CListWidge", QAccessible::Tree, K::NoValue, K::MemoryText, K::PlainStates, false, 0},
     };
     return table;
 }

@@ -6,23 +6,24 @@
 #include "CFader.h"
 #include "CGEQCurve.h"
 #include "CGateCurve.h"
+#include "CGrid.h"
 #include "CHotspotLabel.h"
 #include "CLabelDisplay.h"
-#include "CGrid.h"
 #include "CMeter.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
-#include "CPixmapSwitcher.h"
 #include "CPixmapMeter.h"
+#include "CPixmapSwitcher.h"
 #include "CPopup.h"
-#include "CRadioButton.h"
-#include "StateDisplayMulti.h"
-#include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
+#include "CRadioButton.h"
 #include "CReverbGraph.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
 #include "CVEQGraph.h"
+#include "ListWidge.h"
+#include "StateDisplayMulti.h"
+#include "StateDisplayWidget.h"
 
 #include <QMetaProperty>
 
@@ -156,6 +157,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
                        "Patch and assignment matrix: a ball per connected channel and field",
                        "FEkPatchInInput/kPatchIn"),
+            row<CListWidge>("QTreeWidget", "ListWidge.h", QSize(300, 200), E::Matrix,
+                            "Library list of stored slots: store, recall, clear, protect and "
+                            "drag slots between rows",
+                            nullptr),
     };
     return table;
 }
