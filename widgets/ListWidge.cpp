@@ -371,7 +371,7 @@ CListWidge::CListWidge(QWidget *parent, const char *name)
     header()->setStyle(d->style);
     // Room for a title line above a sub-title line.
     header()->setFixedHeight(
-            qMax(header()->sizeHint().height(), 2 * header()->fontMetrics().height() + 4));
+            qMax(header()->sizeHint().height(), 2 * header()->fontMetrics().height() + 8));
     header()->setStretchLastSection(false);
     header()->setSortIndicatorShown(false);
     header()->setSectionsClickable(false);
