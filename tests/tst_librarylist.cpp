@@ -3,6 +3,9 @@
 // Each test row's slot snapshots a fader of the embedded memory; recall writes it back.
 
 #include "COnOffButton.h"
+#include "CPopup.h"
+#include "CPopupItem.h"
+#include "CPopupLabel.h"
 #include "ListWidge.h"
 #include "ListWidgeDrag.h"
 #include "ListWidgeItem.h"
@@ -289,6 +292,7 @@ private Q_SLOTS:
     void keysSkipPlaceholders();
     void spaceTabAndCentreWheel();
     void inPlaceEdit();
+    void valuePopup();
     void drops_data();
     void drops();
     void dropQuestions_data();
@@ -621,6 +625,35 @@ void tst_LibraryList::inPlaceEdit()
     rig.list->verticalScrollBar()->setValue(30);
     QCOMPARE(rig.rows[0]->name, QStringLiteral("Scrolled"));
     QVERIFY(!rig.rows[0]->hasUndo); // an accepted edit discards the undo data
+}
+
+void tst_LibraryList::valuePopup()
+{
+    Rig rig;
+    COnOffButton store;
+    rig.list->setStore(&store);
+    QRect cell = rig.list->visualItemRect(rig.rows[1]);
+    // Names of the reverb types: HALL, ROOM, PLATE.
+    rig.list->doPopup(rig.rows[1], 2, 7, cell, 0, &rig.memory, 26, QSize(40, 16));
+    auto *popup = qobject_cast<CPopup *>(rig.list->valuePopup());
+    QVERIFY(popup && popup->isVisible() && popup->PopupItem());
+    QCOMPARE(popup->objectName(), QStringLiteral("popup"));
+    QVERIFY(rig.list->isEditing());
+    QVERIFY(!store.isEnabled());
+    CPopupLabel *plate = nullptr;
+    for (CPopupLabel *cell : popup->PopupItem()->findChildren<CPopupLabel *>()) {
+        if (cell->text() == QLatin1String("PLATE"))
+            plate = cell;
+    }
+    QVERIFY(plate);
+    QTest::mouseClick(plate, Qt::LeftButton);
+    const int chosen = popup->currentSelection();
+    QCOMPARE(popup->labelList().value(chosen), QStringLiteral("PLATE"));
+    QCOMPARE(rig.rows[1]->picked, chosen);
+    QVERIFY(!popup->isVisible());
+    QVERIFY(!rig.list->isEditing());
+    QCOMPARE(rig.list->selectedItems(), QList<QTreeWidgetItem *> {rig.rows[1]});
+    QVERIFY(store.isEnabled());
 }
 
 void tst_LibraryList::drops_data()
