@@ -376,6 +376,7 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
              false, 0},
             {"CNameEditor", QAccessible::EditableText, K::NoValue, K::MemoryText, K::PlainStates,
              false, 0},
+            {"CListWidge", QAccessible::Tree, K::NoValue, K::MemoryText, K::PlainStates, false, 0},
             {"CSurround", QAccessible::Chart, K::NoValue, K::MemoryText, K::PlainStates, false, 0},
             {"CTabWidget", QAccessible::PageTabList, K::NoValue, K::MemoryText, K::PlainStates,
              true, 0},

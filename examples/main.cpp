@@ -12,6 +12,7 @@
 #include "FormPage.h"
 #endif
 #include "GeqPage.h"
+#include "LibraryPage.h"
 #include "MeterBridgePage.h"
 #include "SetupPage.h"
 #include "PatchPage.h"
@@ -86,6 +87,7 @@ int main(int argc, char **argv)
     editor.addPage(new EffectsPage(&memory));
     editor.addPage(new SurroundPage(&memory));
     editor.addPage(new PatchPage(&memory));
+    editor.addPage(new LibraryPage(&memory));
 #ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));
 #endif

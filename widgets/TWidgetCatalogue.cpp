@@ -26,6 +26,7 @@
 #include "CSurround.h"
 #include "CTabWidget.h"
 #include "CTextSlider.h"
+#include "ListWidge.h"
 #include "CThresholdMeter.h"
 #include "CVDTabWidget.h"
 #include "CTimeDisplay.h"
@@ -199,6 +200,10 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                            nullptr),
             row<CMovieWidget>("QLabel", "CMovieWidget.h", QSize(530, 37), E::Label,
                               "Plays one of several animations, chosen by index", nullptr),
+            row<CListWidge>("QTreeWidget", "ListWidge.h", QSize(300, 200), E::Matrix,
+                            "Library list of stored slots: store, recall, clear, protect and "
+                            "drag slots between rows",
+                            nullptr),
     };
     return table;
 }
