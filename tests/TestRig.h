@@ -79,9 +79,12 @@ inline IMemAPI::TSingleAddress resolve(const TParamMemory &memory, const QString
 }
 
 // Names the address of a bound object and connects it on own channel; true once attached.
+// The call goes through a pointer the optimiser cannot see through: a call devirtualised to the
+// widget's inline slot override would name a symbol the library keeps hidden.
 inline bool bind(TParamMemory &memory, TMemProxy &proxy, const QString &name, int own = 0)
 {
-    proxy.setNamedAddress(name);
+    TMemProxy *volatile opaque = &proxy;
+    opaque->setNamedAddress(name);
     return memory.connectProxy(&proxy, own) == 0 && proxy.isAttached();
 }
 
