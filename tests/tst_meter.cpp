@@ -3,7 +3,7 @@
 // the embedded memory's meter feed.
 
 #include "CMeter.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QImage>
 #include <QMetaEnum>
@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -71,16 +70,6 @@ QString meterAddress(TParamMemory &memory, int index = 0, int channel = 0)
     return QString();
 }
 
-struct Bound
-{
-    int e = -1, p = -1, c = -1;
-};
-
-Bound addressOf(const CMeter &meter)
-{
-    return {meter.element(), meter.parameter(), meter.channel()};
-}
-
 // Bar length for a raw value, worked out from the table alone: the sum of the widths of the
 // entries (the last excepted) whose level is at most raw.
 int expectedLength(CMeter::EMeterSelector selector, int raw)
@@ -94,18 +83,9 @@ int expectedLength(CMeter::EMeterSelector selector, int raw)
     return length;
 }
 
-// Rows (or columns) of the picture that show the lit colour, tested along one line.
 std::vector<int> litLines(const QImage &img, bool rows = true)
 {
-    std::vector<int> lines;
-    const int n = rows ? img.height() : img.width();
-    for (int i = 0; i < n; ++i) {
-        const QColor c =
-                rows ? img.pixelColor(img.width() / 2, i) : img.pixelColor(i, img.height() / 2);
-        if (c == LitColour)
-            lines.push_back(i);
-    }
-    return lines;
+    return TestRig::litLines(img, LitColour, rows);
 }
 
 std::vector<int> range(int first, int last)
@@ -114,12 +94,6 @@ std::vector<int> range(int first, int last)
     for (int i = first; i <= last; ++i)
         v.push_back(i);
     return v;
-}
-
-void flushPaints()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -144,16 +118,12 @@ private Q_SLOTS:
     void horizontalMetersGrowFromTheLeft();
     void sameStepCausesNoRepaint();
     void stepChangeRepaintsOnlyTheBandThatChanged();
-    void unchangedPeakIsNotLookedUpAgain();
     void otherOperationsAreIgnored();
     void meterWithoutImageDrawsNothing();
-    void backgroundAloneDoesNotRepaint();
-    void settingTheSameValueAgainChangesNothing();
     void onlineChangeResetsOnlyWhenGoingOffline();
     void registersOnConnectAndUnregistersOnDisconnect();
     void workerThreadDataIsShownOnTheGuiThread();
     void crowdedFrameShowsEveryMeter();
-    void meterDestroyedWithDeliveryPending();
 
 private:
     // A bound 6-pixel-wide meter of the given height, lit colour over an unlit background.
@@ -191,8 +161,7 @@ std::unique_ptr<SpyMeter> tst_Meter::makeMeter(int height, CMeter::EMeterSelecto
 
 void tst_Meter::push(const CMeter &meter, int level, int peak)
 {
-    const Bound a = addressOf(meter);
-    m_memory->pushMeterLevel(a.e, a.p, a.c, level, peak);
+    m_memory->pushMeterLevel(meter.element(), meter.parameter(), meter.channel(), level, peak);
 }
 
 void tst_Meter::tablesMatchTheirSelectors()
@@ -350,10 +319,17 @@ void tst_Meter::gainReductionDrawsFromTheTopWithoutPeak()
     }
 }
 
+// A peak is looked up only when its bytes change, and not at all without peak hold.
 void tst_Meter::peakHoldDisabledIgnoresPeakBytes()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
+    meter->lookups = 0;
+    push(*meter, 2000, 3000);
+    QCOMPARE(meter->lookups.load(), 2);
+    push(*meter, 2100, 3000);
+    QCOMPARE(meter->lookups.load(), 3);
     push(*meter, 1300, 3100);
+    QCOMPARE(meter->lookups.load(), 5);
     QVERIFY(meter->shownPeakIndex() > 0);
     meter->setPeakHoldEnabled(false);
     const int lookups = meter->lookups;
@@ -385,15 +361,28 @@ void tst_Meter::sameStepCausesNoRepaint()
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2010, 3010);
-    flushPaints();
+    TestRig::settle();
     const int paints = meter->paints;
     // Both values stay inside their table steps.
     QCOMPARE(meter->meterLevelIndex(2010), meter->meterLevelIndex(2040));
     QCOMPARE(meter->meterLevelIndex(3010), meter->meterLevelIndex(3015));
+    const int lookups = meter->lookups;
     push(*meter, 2040, 3015);
     push(*meter, 2040, 3015);
-    flushPaints();
+    // Nor do the same settings again, nor going online while online.
+    meter->setMeterSelector(CMeter::eMtr_Normal);
+    meter->setPeakHoldEnabled(true);
+    meter->onlineChange(true);
+    TestRig::settle();
     QCOMPARE(meter->paints, paints);
+    QCOMPARE(meter->lookups - lookups, 3); // the peak once, the level each time
+    // A background alone does not repaint; the next change shows it.
+    meter->setMeterBgndImage(filled(6, 121, OtherUnlitColour));
+    TestRig::settle();
+    QCOMPARE(meter->paints, paints);
+    push(*meter, 1200, 0);
+    TestRig::settle();
+    QCOMPARE(meter->grab().toImage().pixelColor(3, 0), OtherUnlitColour);
 }
 
 void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
@@ -403,12 +392,12 @@ void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2000, 0);
-    flushPaints();
+    TestRig::settle();
     meter->paints = 0;
     meter->painted = QRegion();
 
     push(*meter, 2600, 0);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, 1);
     const int before = expectedLength(CMeter::eMtr_Normal, 2000);
     const int after = expectedLength(CMeter::eMtr_Normal, 2600);
@@ -420,22 +409,10 @@ void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
     // Falling back repaints the same band, now unlit.
     meter->painted = QRegion();
     push(*meter, 2000, 0);
-    flushPaints();
+    TestRig::settle();
     QVERIFY(meter->painted.boundingRect().contains(band));
     QVERIFY(meter->painted.boundingRect().height() < 121 / 2);
     QCOMPARE(litLines(meter->grab().toImage()), range(121 - before, 120));
-}
-
-void tst_Meter::unchangedPeakIsNotLookedUpAgain()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->lookups = 0;
-    push(*meter, 2000, 3000);
-    QCOMPARE(meter->lookups.load(), 2);
-    push(*meter, 2100, 3000);
-    QCOMPARE(meter->lookups.load(), 3);
-    push(*meter, 2100, 3100);
-    QCOMPARE(meter->lookups.load(), 5);
 }
 
 void tst_Meter::otherOperationsAreIgnored()
@@ -473,51 +450,13 @@ void tst_Meter::meterWithoutImageDrawsNothing()
     QCOMPARE(img, untouched);
 }
 
-void tst_Meter::backgroundAloneDoesNotRepaint()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->setPeakHoldEnabled(false);
-    meter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
-    push(*meter, 2000, 0);
-    flushPaints();
-    const int paints = meter->paints;
-    meter->setMeterBgndImage(filled(6, 121, OtherUnlitColour));
-    flushPaints();
-    QCOMPARE(meter->paints, paints);
-    // The next change shows it.
-    push(*meter, 1200, 0);
-    flushPaints();
-    QCOMPARE(meter->grab().toImage().pixelColor(3, 0), OtherUnlitColour);
-}
-
-void tst_Meter::settingTheSameValueAgainChangesNothing()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
-    push(*meter, 2500, 3300);
-    flushPaints();
-    const int paints = meter->paints;
-    const int lookups = meter->lookups;
-    push(*meter, 2500, 3300);
-    meter->setMeterSelector(CMeter::eMtr_Normal);
-    meter->setPeakHoldEnabled(true);
-    meter->onlineChange(true);
-    flushPaints();
-    QCOMPARE(meter->paints, paints);
-    QCOMPARE(meter->lookups - lookups, 1); // the level; the peak is known
-    // A meter never writes to the memory.
-    QVERIFY(!m_memory->canUndo());
-}
-
 void tst_Meter::onlineChangeResetsOnlyWhenGoingOffline()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2500, 3300);
-    flushPaints();
+    TestRig::settle();
     const QImage lit = meter->grab().toImage();
     QVERIFY(!litLines(lit).empty());
     const int paints = meter->paints;
@@ -525,19 +464,19 @@ void tst_Meter::onlineChangeResetsOnlyWhenGoingOffline()
     // The memory was online when the meter connected: going online again does nothing.
     m_memory->setOnline(true);
     meter->onlineChange(true);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, paints);
     QCOMPARE(meter->grab().toImage(), lit);
 
     m_memory->setOnline(false);
-    flushPaints();
+    TestRig::settle();
     QVERIFY(litLines(meter->grab().toImage()).empty());
     QCOMPARE(meter->shownPeakIndex(), 0);
 
     // Back online: no repaint by itself; the next data shows again.
     const int paintsOffline = meter->paints;
     m_memory->setOnline(true);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, paintsOffline);
     push(*meter, 2500, 3300);
     QCOMPARE(meter->grab().toImage(), lit);
@@ -592,27 +531,27 @@ void tst_Meter::workerThreadDataIsShownOnTheGuiThread()
     const QString second = meterAddress(*m_memory, 0, 1);
     QVERIFY(!second.isEmpty());
     b->setNamedAddress(second);
-    const Bound addrA = addressOf(*a);
-    const Bound addrB = addressOf(*b);
+    const IMemAPI::TSingleAddress addrA = a->address(), addrB = b->address();
     const int lastLevel = 2600, lastPeak = 3300, lastReduction = 3200;
 
-    std::unique_ptr<QThread> feeder(QThread::create([&] {
+    const int valueBefore = a->value();
+    QVERIFY(TestRig::runOnWorker([&] {
         for (int i = 0; i < 2000; ++i) {
             const int swing = (i * 37) % 4000;
-            m_memory->pushMeterLevel(addrA.e, addrA.p, addrA.c, swing, swing + 50);
-            m_memory->pushMeterLevel(addrB.e, addrB.p, addrB.c, 4095 - swing, 0);
+            m_memory->pushMeterLevel(addrA.element, addrA.parameter, addrA.channel, swing,
+                                     swing + 50);
+            m_memory->pushMeterLevel(addrB.element, addrB.parameter, addrB.channel, 4095 - swing,
+                                     0);
         }
-        m_memory->pushMeterLevel(addrA.e, addrA.p, addrA.c, lastLevel, lastPeak);
-        m_memory->pushMeterLevel(addrB.e, addrB.p, addrB.c, lastReduction, 0);
+        m_memory->pushMeterLevel(addrA.element, addrA.parameter, addrA.channel, lastLevel,
+                                 lastPeak);
+        m_memory->pushMeterLevel(addrB.element, addrB.parameter, addrB.channel, lastReduction, 0);
     }));
-    const int valueBefore = a->value();
-    feeder->start();
-    feeder->wait();
     // Decoded on the feeder thread, but nothing shown before the GUI thread takes it.
     QCOMPARE(a->value(), valueBefore);
     QVERIFY(a->lookups > 0);
 
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(a->value(), a->meterLevelIndex(lastLevel));
     QCOMPARE(a->shownPeakIndex(), a->meterLevelIndex(lastPeak));
     const int top = expectedLength(CMeter::eMtr_Normal, lastPeak);
@@ -639,14 +578,12 @@ void tst_Meter::crowdedFrameShowsEveryMeter()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto levelOf = [](int c, int frame) { return 1100 + ((c * 7 + frame * 11) % 29) * 100; };
     for (int frame = 0; frame < 3; ++frame) {
-        std::unique_ptr<QThread> feeder(QThread::create([&] {
+        QVERIFY(TestRig::runOnWorker([&] {
             for (const auto &m : meters)
                 m_memory->pushMeterLevel(m->element(), m->parameter(), m->channel(),
                                          levelOf(m->channel(), frame), 0);
         }));
-        feeder->start();
-        feeder->wait();
-        flushPaints();
+        TestRig::settle();
     }
     // What the window really shows after the partial repaints, not a fresh rendering.
     const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
@@ -658,21 +595,6 @@ void tst_Meter::crowdedFrameShowsEveryMeter()
     }
     for (auto &m : meters)
         m->setParent(nullptr);
-}
-
-void tst_Meter::meterDestroyedWithDeliveryPending()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    const Bound addr = addressOf(*meter);
-    std::unique_ptr<QThread> feeder(
-            QThread::create([&] { m_memory->pushMeterLevel(addr.e, addr.p, addr.c, 3000, 3500); }));
-    feeder->start();
-    feeder->wait();
-    meter.reset();
-    flushPaints();
-    // The feed goes on without the meter.
-    m_memory->pushMeterLevel(addr.e, addr.p, addr.c, 3100, 3600);
-    QCOMPARE(m_memory->meterSubscriberCount(), 0);
 }
 
 QTEST_MAIN(tst_Meter)
