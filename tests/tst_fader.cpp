@@ -124,8 +124,8 @@ private:
     }
 
 private Q_SLOTS:
-    void rightButtonPressChangesNothing();
-    void boundFaderIgnoresClicksBesideTheHandle();
+    void pressesChangeNothing_data();
+    void pressesChangeNothing();
     void unboundSliderPagesAndRepeats();
     void unboundSliderSnapsBackBoundFaderDoesNot();
     void dragWritesTheLawValue();
@@ -134,7 +134,6 @@ private Q_SLOTS:
     void homeAndEndFollowHorDir();
     void flippedLinearLawAtBothEnds();
     void lawFailureFallsBackToLinear();
-    void doubleClickChangesNothing();
     void textFollowsFiftyMsLaterWhileBlocked();
     void acceptNumWritesWithUndo();
     void defaultsCopyAndPaste();
@@ -142,61 +141,61 @@ private Q_SLOTS:
     void userDragAndConsoleThreadBothShow();
 };
 
-void tst_Fader::rightButtonPressChangesNothing()
+void tst_Fader::pressesChangeNothing_data()
 {
-    TestMemory memory;
-    auto fader = makeFader(&memory, 0);
-    QVERIFY(fader);
-    TestRig::writeFor(memory, *fader.get(), 500);
-    const int writes = memory.writes;
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-    QSignalSpy pressed(fader.get(), &CSlider::sliderPressed);
-    QSignalSpy begin(fader.get(), &CSlider::alternativeDisplayBegin);
-    QSignalSpy texts(fader.get(), &CFader::textualValueChange);
-
-    for (const QPoint &at : {handleCentre(fader.get()), QPoint(5, 2), QPoint(5, FaderHeight - 2)})
-        QTest::mousePress(fader.get(), Qt::RightButton, {}, at);
-
-    QCOMPARE(values.count(), 0);
-    QCOMPARE(pressed.count(), 0);
-    QCOMPARE(begin.count(), 0);
-    QCOMPARE(texts.count(), 0);
-    QCOMPARE(fader->state(), CSlider::Idle);
-    QCOMPARE(fader->value(), 500);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 500);
-    QCOMPARE(int(memory.writes), writes);
-    QTest::mouseRelease(fader.get(), Qt::RightButton, {}, QPoint(5, 2));
-
-    // The unbound slider neither pages nor starts its repeat on a right press.
-    PlainSlider slider(0, 99, 10, 50, Qt::Vertical);
-    slider.resize(30, 200);
-    QSignalSpy sliderValues(&slider, &CSlider::valueChanged);
-    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
-    QCOMPARE(slider.value(), 50);
-    QCOMPARE(sliderValues.count(), 0);
-    QVERIFY(!slider.findChild<QTimer *>());
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QPoint>("at"); // (-1, -1): the handle's centre
+    const QPoint handle(-1, -1), top(5, 1), bottom(5, FaderHeight - 1);
+    for (const char *gesture : {"right press", "left click", "double click"}) {
+        for (const auto &[where, at] :
+             {std::pair {"handle", handle}, std::pair {"top", top}, std::pair {"bottom", bottom}}) {
+            // A bound fader does not page: a left click beside the handle does nothing.
+            if (qstrcmp(gesture, "left click") != 0 || at != handle)
+                QTest::addRow("%s at the %s", gesture, where) << QString::fromLatin1(gesture) << at;
+        }
+    }
 }
 
-void tst_Fader::boundFaderIgnoresClicksBesideTheHandle()
+// A right press, a click beside the handle or a double click (what a user's double click
+// delivers: press, release, double click, release) leave the value, the memory and the handle.
+void tst_Fader::pressesChangeNothing()
 {
+    QFETCH(QString, gesture);
+    QFETCH(QPoint, at);
     TestMemory memory;
     auto fader = makeFader(&memory, 2);
     QVERIFY(fader);
-    TestRig::writeFor(memory, *fader.get(), 600);
-    QCOMPARE(fader->value(), 600);
+    // A value that shares its pixel with others: reading it back from the pixel would move it.
+    TestRig::writeFor(memory, *fader, 611);
+    QCOMPARE(fader->value(), 611);
     const int changes = memory.changes;
     const QRect handle = fader->sliderRect();
     QVERIFY(handle.top() > 2 && handle.bottom() < FaderHeight - 2);
+    if (at.x() < 0)
+        at = handle.center();
+    TestRig::AllSignals signalsSeen(fader.get());
+    QSignalSpy values(fader.get(), &CSlider::valueChanged);
 
-    for (const QPoint &at : {QPoint(5, 1), QPoint(5, FaderHeight - 1)}) {
-        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
+    if (gesture == QLatin1String("right press")) {
+        QTest::mousePress(fader.get(), Qt::RightButton, {}, at);
         QCOMPARE(fader->state(), CSlider::Idle);
+        QCOMPARE(signalsSeen.total(), 0);
+        QTest::mouseRelease(fader.get(), Qt::RightButton, {}, at);
+    } else {
+        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
+        if (gesture == QLatin1String("double click")) {
+            QTest::mouseDClick(fader.get(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
+        }
     }
-    QCOMPARE(fader->value(), 600);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 600);
+    QCOMPARE(fader->value(), 611);
+    QCOMPARE(TestRig::storedFor(memory, *fader), 611);
     QCOMPARE(int(memory.changes), changes);
+    QCOMPARE(fader->state(), CSlider::Idle);
     QCOMPARE(fader->sliderRect(), handle);
+    for (const QList<QVariant> &signal : std::as_const(values))
+        QCOMPARE(signal.at(0).toInt(), 611);
     const QTimer *repeat = fader->findChild<QTimer *>();
     QVERIFY(!repeat || !repeat->isActive());
 }
@@ -209,6 +208,10 @@ void tst_Fader::unboundSliderPagesAndRepeats()
     QVERIFY(QTest::qWaitForWindowExposed(&slider));
     const QRect handle = slider.sliderRect();
     QVERIFY(handle.bottom() < 190);
+    // A right press neither pages nor starts the repeat.
+    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
+    QCOMPARE(slider.value(), 50);
+    QVERIFY(!slider.findChild<QTimer *>());
 
     // Below the handle of a vertical slider (minimum on top) is towards the maximum.
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 195));
@@ -463,32 +466,6 @@ void tst_Fader::lawFailureFallsBackToLinear()
     QCOMPARE(pan->sliderPosition(), a);
     TestRig::writeFor(memory, *pan.get(), memory.getMaximum(pan->element(), pan->parameter(), 0));
     QCOMPARE(pan->sliderPosition(), 0);
-}
-
-void tst_Fader::doubleClickChangesNothing()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 8);
-    QVERIFY(fader);
-    // A value that shares its pixel with others: reading it back from the pixel would move it.
-    TestRig::writeFor(memory, *fader.get(), 611);
-    const int changes = memory.changes;
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-
-    // What a user's double click delivers: press, release, double click, release.
-    for (const QPoint &at : {handleCentre(fader.get()), QPoint(5, 1), QPoint(5, FaderHeight - 1)}) {
-        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-    }
-
-    QCOMPARE(fader->value(), 611);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 611);
-    QCOMPARE(int(memory.changes), changes);
-    QCOMPARE(fader->state(), CSlider::Idle);
-    for (const QList<QVariant> &signal : std::as_const(values))
-        QCOMPARE(signal.at(0).toInt(), 611);
 }
 
 void tst_Fader::textFollowsFiftyMsLaterWhileBlocked()
