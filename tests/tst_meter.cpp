@@ -108,14 +108,11 @@ private Q_SLOTS:
 
     void tablesMatchTheirSelectors();
     void lookupCountsStepsAtOrBelowTheValue();
-    void normalMeterLightsTheBottomRows_data();
-    void normalMeterLightsTheBottomRows();
-    void sigmaLampLightsTheTopAtOverload();
+    void barPixels_data();
+    void barPixels();
     void scaledMeterStillShowsAOneRowPeak();
     void peakSegmentTopsABarOfThePeakLength();
-    void gainReductionDrawsFromTheTopWithoutPeak();
     void peakHoldDisabledIgnoresPeakBytes();
-    void horizontalMetersGrowFromTheLeft();
     void sameStepCausesNoRepaint();
     void stepChangeRepaintsOnlyTheBandThatChanged();
     void otherOperationsAreIgnored();
@@ -220,44 +217,69 @@ void tst_Meter::lookupCountsStepsAtOrBelowTheValue()
     QCOMPARE(meter.meterLevelIndex(65535), count - 1);
 }
 
-void tst_Meter::normalMeterLightsTheBottomRows_data()
+// The lit rows (columns when horizontal) first..last of an unscaled meter, without peak hold
+// (a gain-reduction meter has none anyway); first > last: none.
+void tst_Meter::barPixels_data()
 {
+    QTest::addColumn<CMeter::EMeterSelector>("selector");
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("raw");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("silence") << 0 << 0;
-    QTest::newRow("first step") << 1099 << 1;
-    QTest::newRow("below first step") << 1098 << 0;
-    QTest::newRow("first wide step") << 2850 << 34;
-    QTest::newRow("4040") << 4040 << 118;
-    QTest::newRow("4095") << 4095 << 118;
-    QTest::newRow("8190") << 8190 << 118;
-    QTest::newRow("overload") << 8191 << 121;
-    QTest::newRow("14-bit maximum") << 16383 << 121;
-}
-
-void tst_Meter::normalMeterLightsTheBottomRows()
-{
-    QFETCH(int, raw);
-    QFETCH(int, rows);
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    QCOMPARE(meter->scale(), 1.0);
-    meter->setPeakHoldEnabled(false);
-    push(*meter, raw, 0);
-    QCOMPARE(litLines(meter->grab().toImage()), range(121 - rows, 120));
-    QCOMPARE(expectedLength(CMeter::eMtr_Normal, raw), rows);
-}
-
-void tst_Meter::sigmaLampLightsTheTopAtOverload()
-{
-    auto meter = makeMeter(12, CMeter::eMtr_Sigma);
-    for (int raw : {0, 2000, 4094}) {
-        push(*meter, raw, raw);
-        QVERIFY2(litLines(meter->grab().toImage()).empty(), qPrintable(QString::number(raw)));
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    const QSize normal(6, 121), lamp(6, 12), gr(6, 111);
+    const auto n = CMeter::eMtr_Normal;
+    // A normal meter lights the bottom rows.
+    QTest::newRow("silence") << n << normal << 0 << 0 << 121 << 120;
+    QTest::newRow("first step") << n << normal << 1099 << 0 << 120 << 120;
+    QTest::newRow("below first step") << n << normal << 1098 << 0 << 121 << 120;
+    QTest::newRow("first wide step") << n << normal << 2850 << 0 << 121 - 34 << 120;
+    QTest::newRow("4040") << n << normal << 4040 << 0 << 121 - 118 << 120;
+    QTest::newRow("4095") << n << normal << 4095 << 0 << 121 - 118 << 120;
+    QTest::newRow("8190") << n << normal << 8190 << 0 << 121 - 118 << 120;
+    QTest::newRow("overload") << n << normal << 8191 << 0 << 0 << 120;
+    QTest::newRow("14-bit maximum") << n << normal << 16383 << 0 << 0 << 120;
+    QTest::newRow("horizontal: from the left") << n << normal.transposed() << 2850 << 0 << 0 << 33;
+    // The sigma lamp lights its top three rows at overload, never scaled.
+    for (int raw : {0, 2000, 4094})
+        QTest::addRow("sigma %d", raw) << CMeter::eMtr_Sigma << lamp << raw << raw << 1 << 0;
+    for (int raw : {4095, 8191, 16383})
+        QTest::addRow("sigma %d", raw) << CMeter::eMtr_Sigma << lamp << raw << 0 << 0 << 2;
+    // Gain reduction draws from the top, and ignores the peak.
+    for (int raw : {0, 2500, 3000, 3700, 4040, 8191}) {
+        QTest::addRow("reduction %d", raw) << CMeter::eMtr_GR << gr << raw << 4000 << 0
+                                           << 111 - expectedLength(CMeter::eMtr_GR, raw) - 1;
     }
-    for (int raw : {4095, 8191, 16383}) {
-        push(*meter, raw, 0);
-        // Never scaled, whatever the widget height.
-        QCOMPARE(litLines(meter->grab().toImage()), range(0, 2));
+    QTest::newRow("horizontal reduction") << CMeter::eMtr_GR << gr.transposed() << 3000 << 0
+                                          << expectedLength(CMeter::eMtr_GR, 3000) << 110;
+}
+
+void tst_Meter::barPixels()
+{
+    QFETCH(CMeter::EMeterSelector, selector);
+    QFETCH(QSize, size);
+    QFETCH(int, raw);
+    QFETCH(int, peak);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    const bool vertical = size.height() > size.width();
+    auto meter = makeMeter(size.height(), selector, size.width());
+    QCOMPARE(meter->isVertical(), vertical);
+    if (selector == CMeter::eMtr_Normal) {
+        QCOMPARE(meter->scale(), 1.0);
+        QCOMPARE(meter->available(), qMax(size.width(), size.height()));
+        meter->setPeakHoldEnabled(false);
+        // The table alone gives the same length.
+        QCOMPARE(expectedLength(selector, raw), vertical ? 121 - first : last + 1);
+    }
+    // At rest nothing is lit (a gain-reduction meter shows no reduction).
+    QVERIFY(litLines(meter->grab().toImage(), vertical).empty());
+    const int lookups = meter->lookups;
+    push(*meter, raw, peak);
+    QCOMPARE(litLines(meter->grab().toImage(), vertical), range(first, last));
+    if (selector == CMeter::eMtr_GR) {
+        QCOMPARE(meter->lookups - lookups, 1); // the level only
+        QCOMPARE(meter->shownPeakIndex(), 0);
     }
 }
 
@@ -304,21 +326,6 @@ void tst_Meter::peakSegmentTopsABarOfThePeakLength()
              range(121 - expectedLength(CMeter::eMtr_Normal, 3500), 120));
 }
 
-void tst_Meter::gainReductionDrawsFromTheTopWithoutPeak()
-{
-    auto meter = makeMeter(111, CMeter::eMtr_GR);
-    // At rest a gain-reduction meter shows no reduction.
-    QVERIFY(litLines(meter->grab().toImage()).empty());
-    for (int raw : {0, 2500, 3000, 3700, 4040, 8191}) {
-        const int lookups = meter->lookups;
-        push(*meter, raw, 4000);
-        QCOMPARE(meter->lookups - lookups, 1); // the level only
-        QCOMPARE(meter->shownPeakIndex(), 0);
-        const int length = expectedLength(CMeter::eMtr_GR, raw);
-        QCOMPARE(litLines(meter->grab().toImage()), range(0, 111 - length - 1));
-    }
-}
-
 // A peak is looked up only when its bytes change, and not at all without peak hold.
 void tst_Meter::peakHoldDisabledIgnoresPeakBytes()
 {
@@ -337,22 +344,6 @@ void tst_Meter::peakHoldDisabledIgnoresPeakBytes()
     QCOMPARE(meter->lookups - lookups, 1);
     QCOMPARE(litLines(meter->grab().toImage()),
              range(121 - expectedLength(CMeter::eMtr_Normal, 1400), 120));
-}
-
-void tst_Meter::horizontalMetersGrowFromTheLeft()
-{
-    auto meter = makeMeter(6, CMeter::eMtr_Normal, 121);
-    QVERIFY(!meter->isVertical());
-    QCOMPARE(meter->available(), 121);
-    QCOMPARE(meter->scale(), 1.0);
-    meter->setPeakHoldEnabled(false);
-    push(*meter, 2850, 0);
-    QCOMPARE(litLines(meter->grab().toImage(), false), range(0, 33));
-
-    auto gr = makeMeter(6, CMeter::eMtr_GR, 111);
-    push(*gr, 3000, 0);
-    QCOMPARE(litLines(gr->grab().toImage(), false),
-             range(expectedLength(CMeter::eMtr_GR, 3000), 110));
 }
 
 void tst_Meter::sameStepCausesNoRepaint()
