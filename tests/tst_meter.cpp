@@ -121,6 +121,7 @@ private Q_SLOTS:
     void registersOnConnectAndUnregistersOnDisconnect();
     void workerThreadDataIsShownOnTheGuiThread();
     void crowdedFrameShowsEveryMeter();
+    void meterDestroyedWithDeliveryPending();
 
 private:
     // A bound 6-pixel-wide meter of the given height, lit colour over an unlit background.
@@ -586,6 +587,19 @@ void tst_Meter::crowdedFrameShowsEveryMeter()
     }
     for (auto &m : meters)
         m->setParent(nullptr);
+}
+
+// The feed goes on without a meter destroyed while its delivery was pending.
+void tst_Meter::meterDestroyedWithDeliveryPending()
+{
+    auto meter = makeMeter(121, CMeter::eMtr_Normal);
+    const IMemAPI::TSingleAddress a = meter->address();
+    QVERIFY(TestRig::runOnWorker(
+            [&] { m_memory->pushMeterLevel(a.element, a.parameter, a.channel, 3000, 3500); }));
+    meter.reset();
+    TestRig::settle();
+    m_memory->pushMeterLevel(a.element, a.parameter, a.channel, 3100, 3600);
+    QCOMPARE(m_memory->meterSubscriberCount(), 0);
 }
 
 QTEST_MAIN(tst_Meter)
