@@ -275,6 +275,9 @@ void tst_Meter::barPixels()
     }
     // At rest nothing is lit (a gain-reduction meter shows no reduction).
     QVERIFY(litLines(meter->grab().toImage(), vertical).empty());
+    // From another level: only the band between the two bars changes.
+    push(*meter, raw > 2000 ? raw - 1000 : raw + 1000, 0);
+    meter->grab();
     const int lookups = meter->lookups;
     push(*meter, raw, peak);
     QCOMPARE(litLines(meter->grab().toImage(), vertical), range(first, last));
