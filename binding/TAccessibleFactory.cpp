@@ -329,9 +329,14 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
     // One row per widget kind; subclasses inherit their base's row.
     static const QVector<K> table {
             {"CDial", QAccessible::Dial, K::SliderValue, K::MemoryText, K::PlainStates, false, 0},
+            {"C48VDial", QAccessible::Dial, K::SliderValue, K::MemoryText, K::PlainStates, false,
+             0},
             {"CSlider", QAccessible::Slider, K::RangeValue, K::MemoryText, K::PlainStates, false,
              0},
             {"COnOffButton", QAccessible::Button, K::SwitchValue, K::MemoryText, K::CheckStates,
+             false, 0},
+            {"C48V", QAccessible::Button, K::SwitchValue, K::MemoryText, K::CheckStates, false, 0},
+            {"CSelectButton", QAccessible::Button, K::SwitchValue, K::MemoryText, K::CheckStates,
              false, 0},
             {"CPopup", QAccessible::ComboBox, K::SelectionValue, K::MemoryText, K::ExpandStates,
              false, 0},
@@ -365,8 +370,20 @@ const QVector<TAccessibleKind> &TAccessibleFactory::kinds()
              true, 0},
             {"CHotspotLabel", QAccessible::StaticText, K::NoValue, K::MemoryText, K::PlainStates,
              true, 0},
+            {"CTimeDisplay", QAccessible::StaticText, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CCompositeAux", QAccessible::Grouping, K::NoValue, K::MemoryText, K::PlainStates,
+             false, 0},
             {"CNameEditor", QAccessible::EditableText, K::NoValue, K::MemoryText, K::PlainStates,
              false, 0},
+            {"CSurround", QAccessible::Chart, K::NoValue, K::MemoryText, K::PlainStates, false, 0},
+            {"CTabWidget", QAccessible::PageTabList, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CVDTabWidget", QAccessible::PageTabList, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
+            {"CAnimMenu", QAccessible::Button, K::NoValue, K::MemoryText, K::PlainStates, true, 0},
+            {"CMovieWidget", QAccessible::Animation, K::NoValue, K::MemoryText, K::PlainStates,
+             true, 0},
     };
     return table;
 }

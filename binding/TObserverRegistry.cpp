@@ -114,7 +114,7 @@ void TObserverRegistry::forget(TMemProxy *proxy)
         slot = m_proxySlots.take(proxy);
         if (!slot)
             return;
-        for (TCallKind kind : {TCallKind::Observer, TCallKind::Meter}) {
+        for (TCallKind kind : {TCallKind::Observer, TCallKind::Meter, TCallKind::Timecode}) {
             QSet<quint32> &mine = registrations(slot.get(), kind);
             for (quint32 packed : qAsConst(mine))
                 unlink(kind, slot, packed);
@@ -143,6 +143,7 @@ QSet<TMemProxy *> TObserverRegistry::releaseAll()
         m_proxySlots.clear();
         m_observers.clear();
         m_meters.clear();
+        m_timecodes.clear();
         m_connected.clear();
     }
     for (const TSlotPtr &slot : qAsConst(known))
@@ -173,6 +174,8 @@ bool TObserverRegistry::takesCalls(const TProxySlot *slot, TCallKind kind, quint
         return slot->observed.contains(packed);
     if (kind == TCallKind::Meter)
         return slot->metered.contains(packed);
+    if (kind == TCallKind::Timecode)
+        return slot->timecoded.contains(packed);
     return true;
 }
 
@@ -309,6 +312,11 @@ void TObserverRegistry::callMeters(quint32 packed, const Q_UINT8 *data)
     callRegistered(TCallKind::Meter, packed, data);
 }
 
+void TObserverRegistry::callSubscribers(TCallKind kind, quint32 key, const Q_UINT8 *data)
+{
+    callRegistered(kind, key, data);
+}
+
 void TObserverRegistry::callDirect(TMemProxy *proxy, const Q_UINT8 *data)
 {
     TSlotPtr slot;
@@ -345,9 +353,14 @@ bool TObserverRegistry::isObserver(const TMemProxy *proxy) const
 
 int TObserverRegistry::meterSubscriberCount() const
 {
+    return subscriberCount(TCallKind::Meter);
+}
+
+int TObserverRegistry::subscriberCount(TCallKind kind) const
+{
     QMutexLocker lock(&m_mutex);
     int n = 0;
-    for (const TSlotList &list : qAsConst(m_meters))
+    for (const TSlotList &list : qAsConst(const_cast<TObserverRegistry *>(this)->table(kind)))
         n += list.size();
     return n;
 }

@@ -85,6 +85,7 @@ struct TProxySlot
     bool alive = true;
     QSet<quint32> observed;
     QSet<quint32> metered;
+    QSet<quint32> timecoded;
 };
 typedef std::shared_ptr<TProxySlot> TSlotPtr;
 typedef QVector<TSlotPtr> TSlotList;
@@ -99,7 +100,7 @@ typedef QVector<TSlotPtr> TSlotList;
 class TObserverRegistry
 {
 public:
-    enum class TCallKind { Observer, Meter, Direct };
+    enum class TCallKind { Observer, Meter, Direct, Timecode };
 
     // catalogue is the memory's catalogue in use; switch it with install().
     explicit TObserverRegistry(std::atomic<TParamCatalogue *> &catalogue);
@@ -129,6 +130,9 @@ public:
     void setBatchMode(bool on);
     // Meter data to every proxy fed with packed.
     void callMeters(quint32 packed, const Q_UINT8 *data);
+    // Data (time code, say) to every proxy subscribed with kind under key.
+    void callSubscribers(TCallKind kind, quint32 key, const Q_UINT8 *data);
+    int subscriberCount(TCallKind kind) const;
     // process(data, 0, 0) on one proxy, serialised with its other calls.
     void callDirect(TMemProxy *proxy, const Q_UINT8 *data);
 
@@ -142,10 +146,14 @@ private:
     static std::atomic<void *> *cellOf(const TParamCatalogue *catalogue, quint32 packed);
     QHash<quint32, TSlotList> &table(TCallKind kind)
     {
+        if (kind == TCallKind::Timecode)
+            return m_timecodes;
         return kind == TCallKind::Meter ? m_meters : m_observers;
     }
     static QSet<quint32> &registrations(TProxySlot *slot, TCallKind kind)
     {
+        if (kind == TCallKind::Timecode)
+            return slot->timecoded;
         return kind == TCallKind::Meter ? slot->metered : slot->observed;
     }
 
@@ -173,6 +181,7 @@ private:
     QHash<TMemProxy *, TSlotPtr> m_proxySlots;
     QHash<quint32, TSlotList> m_observers;
     QHash<quint32, TSlotList> m_meters;
+    QHash<quint32, TSlotList> m_timecodes;
     QSet<TMemProxy *> m_connected;
     std::vector<TSlotPtr> m_freeSlots; // forgotten slots, kept for reuse
 

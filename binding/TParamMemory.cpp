@@ -7,6 +7,7 @@
 #include "TParamCatalogue_p.h"
 #include "TParamInfo.h"
 #include "TParamMemory_p.h"
+#include "TTimecodeFeed_p.h"
 #include "TUndoHistory_p.h"
 #include "TValueText_p.h"
 
@@ -44,6 +45,7 @@ struct TParamMemory::Private
         : q(owner)
         , registry(catalogue)
         , history([owner] { Q_EMIT owner->undoStateChanged(); })
+        , timecode(registry)
     {
     }
 
@@ -66,7 +68,8 @@ struct TParamMemory::Private
     QTimer *blinkTimer = nullptr;
     std::atomic<int> blinkPhase {0};
     int blinkInterval = kDefaultBlinkMs;
-    std::atomic<quint32> timecode {0};
+    TTimecodeFeed timecode;
+    int serviceInterval = kServiceTickMs;
     IEditorFactory *factory = nullptr;
     MemAPITask *task = nullptr;
     bool taskActive = false;
@@ -368,8 +371,26 @@ void TParamMemory::pushMeterLevel(int e, int p, int c, int level, int peak)
 
 void TParamMemory::setTimecode(int hours, int minutes, int seconds, int frames)
 {
-    d->timecode.store(quint32(quint8(hours)) << 24 | quint32(quint8(minutes)) << 16
-                      | quint32(quint8(seconds)) << 8 | quint32(quint8(frames)));
+    d->timecode.send(hours, minutes, seconds, frames);
+}
+
+int TParamMemory::timecodeSubscriberCount() const
+{
+    return d->timecode.subscriberCount();
+}
+
+int TParamMemory::serviceInterval() const
+{
+    return d->serviceInterval;
+}
+
+void TParamMemory::setServiceInterval(int ms)
+{
+    if (ms <= 0 || ms == d->serviceInterval)
+        return;
+    d->serviceInterval = ms;
+    if (d->serviceTimer)
+        d->serviceTimer->setInterval(ms);
 }
 
 int TParamMemory::observerCount() const
@@ -716,7 +737,7 @@ bool TParamMemory::connectSignal(const char *signal, QObject *receiver, const ch
     if (signalMethod == QMetaMethod::fromSignal(&TParamMemory::frequentServiceEvent)) {
         if (!d->serviceTimer) {
             d->serviceTimer = new QTimer(this);
-            d->serviceTimer->setInterval(kServiceTickMs);
+            d->serviceTimer->setInterval(d->serviceInterval);
             connect(d->serviceTimer, &QTimer::timeout, this, [this] {
                 if (!isSignalConnected(
                             QMetaMethod::fromSignal(&TParamMemory::frequentServiceEvent)))
@@ -794,12 +815,7 @@ const quint16 *TParamMemory::meterTable(int tableId, int *count, int reserved)
 
 int TParamMemory::requestTimecode(int kind, TMemProxy *proxy)
 {
-    if (kind != 1 || !proxy)
-        return -1;
-    const quint32 tc = d->timecode.load();
-    const Q_UINT8 data[4] = {Q_UINT8(tc >> 24), Q_UINT8(tc >> 16), Q_UINT8(tc >> 8), Q_UINT8(tc)};
-    d->registry.callDirect(proxy, data);
-    return 0;
+    return d->timecode.request(kind, proxy);
 }
 
 QObject *TParamMemory::sampleFreqNotifier(int reserved)

@@ -51,13 +51,16 @@ class QWidget;
 //  - resolvePatch(): the input patch value n of the channel (0 = not patched) leads to port
 //    channel n - 1 of baseElement; it fails when that address does not exist.
 //  - Meters may be registered on any address. requestTimecode(1, proxy) answers at once with
-//    the last setTimecode(); other kinds return -1.
+//    the last setTimecode() and subscribes the proxy (until forgetProxy()): every later
+//    setTimecode() reaches it as process(data, 0, 0) on the caller's thread. Other kinds
+//    return -1.
 //  - A proxy's calls are serialised; removeObserver(), registerMeter(false, ...) and
 //    forgetProxy() wait for a call in flight on another thread (the calling thread itself may be
 //    inside it). Two threads that each remove the other's proxy from inside a call would wait
 //    for each other: observers only remove themselves or proxies of their own thread.
 //  - The blink phase toggles every blinkInterval() ms (default 400) once the timer has been
-//    asked for; the frequent service tick runs every 40 ms while somebody is connected to it.
+//    asked for; the frequent service tick runs every serviceInterval() ms (default 40) while
+//    somebody is connected to it.
 //  - sourceId() is a tag of this memory, different for every memory in the process.
 class ZB4R_WIDGETS_EXPORT TParamMemory : public QObject, public IMemAPI
 {
@@ -105,6 +108,9 @@ public:
     void setCurrentTask(MemAPITask *task, bool active);
     int blinkInterval() const;
     void setBlinkInterval(int ms);
+    // Period of the frequent service tick; values <= 0 are ignored.
+    int serviceInterval() const;
+    void setServiceInterval(int ms);
 
     // Meter feed, callable from any thread: every proxy registered for the address gets
     // process(data, 0, 0) on the caller's thread, data being four 7-bit bytes:
@@ -113,10 +119,11 @@ public:
     void pushMeterLevel(int e, int p, int c, int level, int peak);
     // Time code sent to proxies that request it (hours, minutes, seconds, frames).
     void setTimecode(int hours, int minutes, int seconds, int frames);
+    int timecodeSubscriberCount() const;
 
     // Registry introspection (tests and diagnostics).
-    int observerCount() const;                  // registrations in all
-    int observerCount(quint32 packed) const;    // registrations of one address
+    int observerCount() const; // registrations in all
+    int observerCount(quint32 packed) const; // registrations of one address
     bool isObserver(const TMemProxy *proxy) const;
     int meterSubscriberCount() const;
 
@@ -127,7 +134,8 @@ public:
     bool isOnline() override;
     int addObserver(TMemProxy *proxy, quint32 packed, int mode = 0) override;
     int removeObserver(TMemProxy *proxy, quint32 packed) override;
-    int getValueEx(int e, int p, int c, bool alternate = false, int *unavailable = nullptr) override;
+    int getValueEx(int e, int p, int c, bool alternate = false,
+                   int *unavailable = nullptr) override;
     int getMinimum(int e, int p, int c, int reserved = 0) override;
     int getMaximum(int e, int p, int c, int reserved = 0) override;
     int getValue(int e, int p, int c, int reserved1 = 0, int reserved2 = 0) override;
@@ -149,8 +157,7 @@ public:
     int resolveAddress(TAddressQuery *query) override;
     QObject *blinkPhase(int *phase, int reserved = 0) override;
     bool matchesParamInfo(int e, int p, int tag, int reserved = 0) override;
-    bool connectSignal(const char *signal, QObject *receiver, const char *member,
-                       bool on) override;
+    bool connectSignal(const char *signal, QObject *receiver, const char *member, bool on) override;
     int resolvePatch(int baseElement, int baseIndex, int channel, int *unresolved,
                      TSingleAddress *out, int reserved = 0) override;
     int setPatchedValue(int baseElement, int baseIndex, int channel, int value) override;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QRect>
 #include <QWidget>
 #include <QXmlStreamWriter>
 #include <QtMath>
@@ -166,6 +167,19 @@ void paintMatrix(QPainter &p)
         p.drawEllipse(QPointF(6.25 + cell.x() * 6.5, 6.25 + cell.y() * 6.5), 2, 2);
 }
 
+// Two tabs over a page, the front one raised.
+void paintTabs(QPainter &p)
+{
+    p.setPen(QPen(kEdge, 1.5));
+    p.setBrush(kPanel.darker(130));
+    p.drawRect(QRectF(16, 6, 12, 7));
+    p.setBrush(kPanel);
+    p.drawRect(QRectF(3, 12, 26, 17));
+    p.drawRect(QRectF(4, 4, 12, 8));
+    p.setPen(QPen(kLight, 1.5));
+    p.drawLine(QPointF(7, 8), QPointF(13, 8));
+}
+
 QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
 {
     QPixmap pixmap(kIconSide, kIconSide);
@@ -203,6 +217,9 @@ QIcon glyphIcon(TWidgetCatalogueEntry::Glyph glyph)
     case TWidgetCatalogueEntry::Matrix:
         paintMatrix(p);
         break;
+    case TWidgetCatalogueEntry::Tabs:
+        paintTabs(p);
+        break;
     }
     return QIcon(pixmap);
 }
@@ -215,6 +232,45 @@ QString instanceName(const QString &className)
         name.remove(0, 1);
     name[0] = name.at(0).toLower();
     return name;
+}
+
+void writeGeometry(QXmlStreamWriter &w, const QRect &r)
+{
+    w.writeStartElement(QStringLiteral("property"));
+    w.writeAttribute(QStringLiteral("name"), QStringLiteral("geometry"));
+    w.writeStartElement(QStringLiteral("rect"));
+    w.writeTextElement(QStringLiteral("x"), QString::number(r.x()));
+    w.writeTextElement(QStringLiteral("y"), QString::number(r.y()));
+    w.writeTextElement(QStringLiteral("width"), QString::number(r.width()));
+    w.writeTextElement(QStringLiteral("height"), QString::number(r.height()));
+    w.writeEndElement(); // rect
+    w.writeEndElement(); // property
+}
+
+// What a new container holds: a tab widget its first page, a tab strip the page stack it
+// switches (below the strip, inside the frame).
+void writeContainerChild(QXmlStreamWriter &w, const TWidgetCatalogueEntry &entry)
+{
+    const bool pages = qstrcmp(entry.extends, "QTabWidget") == 0;
+    w.writeStartElement(QStringLiteral("widget"));
+    w.writeAttribute(QStringLiteral("class"),
+                     pages ? QStringLiteral("QWidget") : QStringLiteral("QStackedWidget"));
+    w.writeAttribute(QStringLiteral("name"),
+                     pages ? QStringLiteral("tab") : QStringLiteral("widgetStack"));
+    if (pages) {
+        w.writeStartElement(QStringLiteral("attribute"));
+        w.writeAttribute(QStringLiteral("name"), QStringLiteral("title"));
+        w.writeTextElement(QStringLiteral("string"), QStringLiteral("Page 1"));
+        w.writeEndElement(); // attribute
+    } else {
+        const QSize size = entry.defaultSize;
+        writeGeometry(w, QRect(5, 25, size.width() - 15, size.height() - 35));
+        w.writeStartElement(QStringLiteral("widget"));
+        w.writeAttribute(QStringLiteral("class"), QStringLiteral("QWidget"));
+        w.writeAttribute(QStringLiteral("name"), QStringLiteral("page"));
+        w.writeEndElement(); // widget
+    }
+    w.writeEndElement(); // widget
 }
 
 } // namespace
@@ -266,7 +322,7 @@ QIcon TDesignerWidget::icon() const
 
 bool TDesignerWidget::isContainer() const
 {
-    return false;
+    return m_entry.container;
 }
 
 QWidget *TDesignerWidget::createWidget(QWidget *parent)
@@ -297,15 +353,7 @@ QString TDesignerWidget::domXml() const
     w.writeStartElement(QStringLiteral("widget"));
     w.writeAttribute(QStringLiteral("class"), name());
     w.writeAttribute(QStringLiteral("name"), instanceName(name()));
-    w.writeStartElement(QStringLiteral("property"));
-    w.writeAttribute(QStringLiteral("name"), QStringLiteral("geometry"));
-    w.writeStartElement(QStringLiteral("rect"));
-    w.writeTextElement(QStringLiteral("x"), QStringLiteral("0"));
-    w.writeTextElement(QStringLiteral("y"), QStringLiteral("0"));
-    w.writeTextElement(QStringLiteral("width"), QString::number(m_entry.defaultSize.width()));
-    w.writeTextElement(QStringLiteral("height"), QString::number(m_entry.defaultSize.height()));
-    w.writeEndElement(); // rect
-    w.writeEndElement(); // property
+    writeGeometry(w, QRect(QPoint(0, 0), m_entry.defaultSize));
     // Addresses and lists are data, not text for translators. A new instance starts from the
     // widget's own defaults (a value format, say), not from empty strings.
     const std::unique_ptr<QWidget> fresh(m_entry.create(nullptr));
@@ -318,6 +366,8 @@ QString TDesignerWidget::domXml() const
         w.writeEndElement(); // string
         w.writeEndElement(); // property
     }
+    if (m_entry.container)
+        writeContainerChild(w, m_entry);
     w.writeEndElement(); // widget
 
     w.writeStartElement(QStringLiteral("customwidgets"));
@@ -325,6 +375,8 @@ QString TDesignerWidget::domXml() const
     w.writeTextElement(QStringLiteral("class"), name());
     w.writeTextElement(QStringLiteral("extends"), QString::fromLatin1(m_entry.extends));
     w.writeTextElement(QStringLiteral("header"), includeFile());
+    if (m_entry.container)
+        w.writeTextElement(QStringLiteral("container"), QStringLiteral("1"));
     w.writeEndElement(); // customwidget
     w.writeEndElement(); // customwidgets
     w.writeEndElement(); // ui

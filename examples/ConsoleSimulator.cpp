@@ -3,6 +3,14 @@
 #include "DemoAddresses.h"
 #include "TParamMemory.h"
 
+#include <QElapsedTimer>
+
+namespace {
+constexpr int kFramesPerSecond = 30;
+constexpr int kTickMs = 20;
+constexpr int kNudgeEvery = 6; // ticks between parameter nudges (120 ms)
+} // namespace
+
 ConsoleSimulator::ConsoleSimulator(TParamMemory *memory, QObject *parent)
     : QThread(parent)
     , m_memory(memory)
@@ -24,9 +32,19 @@ void ConsoleSimulator::run()
 {
     loadStartingScene();
     quint32 seed = 12345;
-    while (!m_stop) {
-        nudgeSomeParameters(seed);
-        msleep(120);
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 0; !m_stop; ++tick) {
+        // The running time code, from a start an hour in.
+        const qint64 frames = 3600 * kFramesPerSecond + clock.elapsed() * kFramesPerSecond / 1000;
+        const qint64 seconds = frames / kFramesPerSecond;
+        m_memory->setTimecode(int(seconds / 3600 % 24), int(seconds / 60 % 60), int(seconds % 60),
+                              int(frames % kFramesPerSecond));
+        if (tick % kNudgeEvery == 0) {
+            nudgeSomeParameters(seed);
+            moveASend(seed);
+        }
+        msleep(kTickMs);
     }
 }
 
@@ -66,10 +84,47 @@ void ConsoleSimulator::loadStartingScene()
                                    m_memory->sourceId(0) + 1, 1);
         }
     }
+    // Strip n's input comes from head-amp port n, but the last strip's is unpatched; strips 3
+    // and 4 are a pair, and strip 3 is selected (so 4's select key blinks).
+    const int source = m_memory->sourceId(0) + 1;
+    for (int c = 0; c < DemoAddresses::strips; ++c) {
+        IMemAPI::TSingleAddress a;
+        if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::patchIn), c, &a))
+            m_memory->setValue(a.element, a.parameter, a.channel,
+                               c + 1 < DemoAddresses::strips ? c + 1 : 0, source, 1);
+        if ((c == 2 || c == 3)
+            && m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::pair), c, &a))
+            m_memory->setValue(a.element, a.parameter, a.channel, 1, source, 1);
+    }
+    IMemAPI::TSingleAddress selection;
+    if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::selection), 0, &selection))
+        m_memory->setValue(selection.element, selection.parameter, selection.channel, 2, source, 1);
     IMemAPI::TSingleAddress master;
     if (m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::masterFader), 0, &master))
         m_memory->setValue(master.element, master.parameter, master.channel,
                            m_memory->valueFromNumber(5, 0.0f), m_memory->sourceId(0) + 1, 1);
+}
+
+// Another editor moves one of a strip's eight sends, now and then switching one on or off.
+void ConsoleSimulator::moveASend(quint32 &seed)
+{
+    seed = seed * 1664525u + 1013904223u;
+    const int pick = int((seed >> 8) % 64u);
+    IMemAPI::TSingleAddress a;
+    const QString send = QString::number(1 + pick % 8);
+    const int strip = (pick / 8) % DemoAddresses::strips;
+    const int source = m_memory->sourceId(0) + 1;
+    if (pick % 5 == 0
+        && m_memory->resolveNamed(QStringLiteral("FEkInput/kAuxOn") + send, strip, &a)) {
+        m_memory->setValue(a.element, a.parameter, a.channel,
+                           1 - m_memory->getValue(a.element, a.parameter, a.channel), source, 1);
+        return;
+    }
+    if (m_memory->resolveNamed(QStringLiteral("FEkInput/kAuxLevel") + send, strip, &a)) {
+        const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+        m_memory->setValue(a.element, a.parameter, a.channel, (v + 97 + pick * 13) % 1024, source,
+                           1);
+    }
 }
 
 void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
@@ -131,6 +186,21 @@ void ConsoleSimulator::nudgeSomeParameters(quint32 &seed)
             m_memory->setValue(a.element, a.parameter, a.channel, v ^ (1 << next(bits)), source, 1);
         }
     }
+    // Now and then input 1's surround pan moves a step on one axis.
+    if (next(4) == 0) {
+        const char *axis = next(2) ? DemoAddresses::surroundX : DemoAddresses::surroundY;
+        if (m_memory->resolveNamed(QString::fromLatin1(axis), 0, &a)) {
+            const int v = m_memory->getValue(a.element, a.parameter, a.channel);
+            const int step = next(2) ? 6 : -6;
+            m_memory->setValue(a.element, a.parameter, a.channel, qBound(-63, v + step, 63), source,
+                               1);
+        }
+    }
+    // Now and then a strip is re-patched to another head-amp port, or to none.
+    if (next(25) == 0
+        && m_memory->resolveNamed(QString::fromLatin1(DemoAddresses::patchIn),
+                                  next(DemoAddresses::strips), &a))
+        m_memory->setValue(a.element, a.parameter, a.channel, next(17), source, 1);
     // Now and then one reverb parameter of effect 1 moves a step.
     if (next(3) == 0) {
         const QString name = QString::fromLatin1(DemoAddresses::effectParameter)

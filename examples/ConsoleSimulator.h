@@ -24,6 +24,7 @@ protected:
 private:
     void loadStartingScene();
     void nudgeSomeParameters(quint32 &seed);
+    void moveASend(quint32 &seed);
 
     TParamMemory *m_memory;
     std::atomic<bool> m_stop {false};

@@ -47,6 +47,13 @@ constexpr const char *channelOn = "FEkInput/kOn";
 constexpr const char *phase = "FEkInput/kPhase";
 constexpr const char *phantom = "FEkHeadAmp/k48V";
 constexpr const char *patchIn = "FEkPatchInInput/kPatchIn";
+// What the +48 V switch and the gain knob follow at the patched head-amp port.
+constexpr const char *phantomBase = "00kHeadAmp/k48V";
+constexpr const char *gainBase = "00kHeadAmp/kGain";
+// The select key (the selection lives at channel 0) and the strip's pair switch.
+constexpr const char *select = "FEkSelect/kSelChannel";
+constexpr const char *selection = "00kSelect/kSelChannel";
+constexpr const char *pair = "FEkInputPair/kPair";
 // Value-name table of the input patch in the catalogue (kPatchIn's "text").
 constexpr int patchInTable = 7;
 // Meters fed by the console thread: per input channel, and the stereo bus (channels 0 and 1).
@@ -70,6 +77,13 @@ constexpr const char *assignExtras = "FEkInput/kAssign2;FEkInput/kAssign3;FEkInp
 // Words whose bits the console thread flips now and then.
 constexpr const char *assignWords[] = {"FEkInput/kAssign", "FEkInput/kAssign2", "FEkInput/kAssign3",
                                        "FEkInput/kAssign4"};
+
+// The surround panners: input channel pan (x, and y towards the rear negated) and an effect
+// return's pan (both offset by 63). The console thread moves the input channel's now and then.
+constexpr const char *surroundX = "FEkInputSurround/kSurrX";
+constexpr const char *surroundY = "FEkInputSurround/kSurrY";
+constexpr const char *fxSurroundX = "FEkFxSurround/kSurrX";
+constexpr const char *fxSurroundY = "FEkFxSurround/kSurrY";
 
 } // namespace DemoAddresses
 

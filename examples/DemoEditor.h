@@ -5,15 +5,23 @@
 #include "TCacheServer.h"
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
+class CAnimMenu;
+class CMovieWidget;
+class CVDTabWidget;
 class ConsoleSimulator;
 class DemoPage;
-class QTabWidget;
+class QCheckBox;
+class QStackedWidget;
 class TParamMemory;
 
 // The demo console editor: one tab per page, all bound to the embedded memory, with a console
 // thread changing parameters as another editor would. It serves look records to its widgets.
+// The tab strip switches a page stack (both from a Designer form); a drawer at the right edge
+// slides open the presets panel; the status strip at the bottom shows whether the editor is
+// online.
 class DemoEditor : public QWidget, public TCacheServer, public IEditorExtensions
 {
     Q_OBJECT
@@ -22,7 +30,8 @@ public:
     ~DemoEditor() override;
 
     void addPage(DemoPage *page);
-    QTabWidget *tabs() const { return m_tabs; }
+    CVDTabWidget *tabs() const { return m_tabs; }
+    QStackedWidget *pageStack() const;
     void startConsole();
     // Renders every page to DIR/<n>-<title>.png; returns the files written. A page that could
     // not be written or shows nothing is added to *problems.
@@ -31,11 +40,21 @@ public:
     // widget, widgets whose address did not resolve.
     QStringList problems() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void installShortcuts();
+    QWidget *makePresetsPanel();
+    QWidget *makeStatusStrip();
 
     TParamMemory *m_memory;
-    QTabWidget *m_tabs;
+    CVDTabWidget *m_tabs;
+    QStringList m_titles;
+    CAnimMenu *m_drawer = nullptr;
+    QWidget *m_presets = nullptr;
+    CMovieWidget *m_status = nullptr;
+    QCheckBox *m_online = nullptr;
     QList<DemoPage *> m_pages;
     ConsoleSimulator *m_console = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "DemoEditorFactory.h"
 
-#include <QTabWidget>
+#include "CVDTabWidget.h"
+
+#include <QStackedWidget>
 
 #include <cstring>
 
@@ -24,7 +26,7 @@ const Z_GUID &DemoEditorFactory::eqEditor()
     return type;
 }
 
-DemoEditorFactory::DemoEditorFactory(QTabWidget *tabs, QWidget *eqPage)
+DemoEditorFactory::DemoEditorFactory(CVDTabWidget *tabs, QWidget *eqPage)
     : m_tabs(tabs)
     , m_eqPage(eqPage)
 {
@@ -34,8 +36,8 @@ int DemoEditorFactory::open(const Z_GUID &editorType, int editorKind, QWidget **
 {
     if (!editor || !sameType(editorType, eqEditor()) || editorKind != InputEq || !m_eqPage)
         return 1;
-    if (m_tabs)
-        m_tabs->setCurrentWidget(m_eqPage);
+    if (m_tabs && m_tabs->widgetStack())
+        m_tabs->changeTab(m_tabs->widgetStack()->indexOf(m_eqPage));
     *editor = m_eqPage;
     return 0;
 }

@@ -4,7 +4,7 @@
 #include "IMemAPI.h"
 #include "zb4r_types.h"
 
-class QTabWidget;
+class CVDTabWidget;
 class QWidget;
 
 // The demo's editor service: the detail editors are pages of the editor's tabs. Opening one
@@ -17,12 +17,12 @@ public:
     // The type id of the channel EQ editor.
     static const Z_GUID &eqEditor();
 
-    DemoEditorFactory(QTabWidget *tabs, QWidget *eqPage);
+    DemoEditorFactory(CVDTabWidget *tabs, QWidget *eqPage);
     int open(const Z_GUID &editorType, int editorKind, QWidget **editor, int reserved1,
              int reserved2) override;
 
 private:
-    QTabWidget *m_tabs;
+    CVDTabWidget *m_tabs;
     QWidget *m_eqPage;
 };
 

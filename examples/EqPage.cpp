@@ -4,6 +4,7 @@
 #include "CEqCurve.h"
 #include "CLabelDisplay.h"
 #include "COnOffButton.h"
+#include "CTabWidget.h"
 #include "DemoSwitch.h"
 #include "InputStrip.h"
 #include "NS_Utilities.h"
@@ -175,6 +176,7 @@ EqPage::EqPage(TParamMemory *memory, QWidget *parent)
     : DemoPage(memory, parent)
     , m_input(new QWidget(this))
     , m_output(new QWidget(this))
+    , m_halves(new CTabWidget(this))
 {
     presetShapes(memory);
     auto *page = new QVBoxLayout(this);
@@ -219,13 +221,8 @@ EqPage::EqPage(TParamMemory *memory, QWidget *parent)
     eqType->setNamedAddress(inputAddress("kEQType"));
     dials->addWidget(eqType, 3, 4, Qt::AlignCenter);
     input->addStretch();
-    page->addWidget(m_input);
 
     // The eight-band EQ of mix 1.
-    auto *outputTitle = caption(QStringLiteral("MIX 1 EQ (8 BANDS)"), this);
-    outputTitle->setAlignment(Qt::AlignLeft);
-    outputTitle->setStyleSheet(QStringLiteral("font-weight: bold; color: #f0f0f0;"));
-    page->addWidget(outputTitle);
     auto *output = new QHBoxLayout(m_output);
     output->setContentsMargins(0, 0, 0, 0);
     output->addWidget(eqCurve("00kMixEQ/kEQOn", kOutputCurveSize, m_output));
@@ -236,7 +233,11 @@ EqPage::EqPage(TParamMemory *memory, QWidget *parent)
                 QStringLiteral("00kMixEQ/kBandGain%1").arg(b));
     output->addWidget(outputBox, 0, Qt::AlignTop);
     output->addStretch();
-    page->addWidget(m_output);
+
+    // The two halves as tabs of one container.
+    m_halves->addTab(m_input, QStringLiteral("INPUT CHANNEL"));
+    m_halves->addTab(m_output, QStringLiteral("MIX 1 (8 BANDS)"));
+    page->addWidget(m_halves);
     page->addStretch();
 }
 
@@ -252,6 +253,7 @@ void EqPage::setChannel(int channel)
 {
     if (channel >= 0 && channel < m_channels->count())
         m_channels->setCurrentIndex(channel);
+    m_halves->setCurrentWidget(m_input);
 }
 
 void EqPage::selectChannel(int channel)

@@ -3,6 +3,7 @@
 
 #include "DemoPage.h"
 
+class CTabWidget;
 class QComboBox;
 class QWidget;
 
@@ -25,6 +26,7 @@ private:
 
     QWidget *m_input;
     QWidget *m_output;
+    CTabWidget *m_halves;
     QComboBox *m_channels = nullptr;
     int m_channel = 0;
 };

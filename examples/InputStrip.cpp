@@ -71,6 +71,11 @@ QWidget *InputStrip::addControl(const QString &title, QWidget *control, const ch
     if (readout == WithReadout && hasText) {
         CLabelDisplay *text = makeValueLabel(this);
         connect(control, SIGNAL(textualValueChange(QString)), text, SLOT(setText(QString)));
+        // Controls that follow a patch grey their text while nothing is patched.
+        if (control->metaObject()->indexOfSignal("enabledUpdate(bool)") >= 0) {
+            text->setGreyOnDisable(true);
+            connect(control, SIGNAL(enabledUpdate(bool)), text, SLOT(setEnabled(bool)));
+        }
         m_layout->addWidget(text);
     }
     return control;

@@ -2,6 +2,7 @@
 
 #include "CLabelDisplay.h"
 #include "CPullDownMenu.h"
+#include "CTimeDisplay.h"
 #include "DemoAddresses.h"
 #include "DemoSwitch.h"
 #include "InputStrip.h"
@@ -16,6 +17,9 @@ namespace {
 
 // Listed in the console's order; the menu shows them by frequency.
 const char *const kOscillatorFrequencies = "1000;100;10000;440";
+const char *const kFrameRateAddress = "00kSetupTCEventParams/kTCEventFrameRate";
+const char *const kFrameRates = "24;25;29.97D;30";
+constexpr int kServiceTickMs = 10; // a fluid time code
 
 QLabel *caption(const QString &text, QWidget *parent)
 {
@@ -54,6 +58,29 @@ SetupPage::SetupPage(TParamMemory *memory, QWidget *parent)
     m_oscillatorText = makeValueLabel(this);
     m_grid->addWidget(m_oscillatorText, m_grid->rowCount() - 1, 2);
     connect(m_oscillator, &CPullDownMenu::valueChanged, this, &SetupPage::showOscillatorText);
+
+    // The running time code; the frame rate chosen beside it decides its trailing stop.
+    memory->setServiceInterval(kServiceTickMs);
+    auto *timeCode = new CTimeDisplay(this, "timeCode");
+    QFont big = timeCode->font();
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    big.setFamily(QStringLiteral("monospace"));
+    timeCode->setFont(big);
+    timeCode->setUpdateFrequency(25);
+    QPalette tcLook = timeCode->palette();
+    tcLook.setColor(QPalette::Window, QColor(16, 18, 20));
+    tcLook.setColor(QPalette::WindowText, QColor(120, 230, 140));
+    timeCode->setPalette(tcLook);
+    timeCode->setFixedSize(timeCode->sizeHint());
+    addSetting(QStringLiteral("TIME CODE"), timeCode, kFrameRateAddress);
+    auto *frameRate = new CPullDownMenu(this, "frameRate");
+    frameRate->setMenuItemList(QString::fromLatin1(kFrameRates));
+    frameRate->setEnableFocusRect(true);
+    frameRate->setFixedSize(72, 20);
+    frameRate->setPalette(look);
+    frameRate->setAutoFillBackground(true);
+    addSetting(QStringLiteral("FRAME RATE (fps)"), frameRate, kFrameRateAddress,
+               QStringLiteral("25 and 30 end in a stop"));
 }
 
 void SetupPage::showOscillatorText()

@@ -1,3 +1,4 @@
+#include "C48VDial.h"
 #include "CDial.h"
 #include "CNumEdit.h"
 #include "DemoAddresses.h"
@@ -57,9 +58,10 @@ private:
     NS_Utilities::CNumEdit *m_edit = nullptr;
 };
 
-CDial *knob(const char *image, const char *format, const char *name)
+template<class Dial = CDial>
+Dial *knob(const char *image, const char *format, const char *name)
 {
-    auto *dial = new CDial(nullptr, name);
+    auto *dial = new Dial(nullptr, name);
     dial->setCombinedImage(NS_Utilities::loadPixmap(QString::fromLatin1(image)));
     dial->setnSubImages(kKnobFrames);
     dial->setUndoEnable(true);
@@ -72,8 +74,10 @@ CDial *knob(const char *image, const char *format, const char *name)
 
 void addStripDials(InputStrip *strip)
 {
-    strip->addControl(QStringLiteral("GAIN"), knob("knob_gain.png", "%.0f", "gain"),
-                      DemoAddresses::gain);
+    // The gain of the head-amp port the strip's input is patched to.
+    auto *gain = knob<C48VDial>("knob_gain.png", "%.0f", "gain");
+    gain->setXtraInfo(QString::fromLatin1(DemoAddresses::gainBase));
+    strip->addControl(QStringLiteral("GAIN"), gain, DemoAddresses::gain);
     strip->addControl(QStringLiteral("HPF"), knob("knob_grey.png", "%.0f", "hpf"),
                       DemoAddresses::hpfFrequency);
     strip->addControl(QStringLiteral("EQ GAIN"), knob("knob_eq.png", "%.1f", "eqGain"),

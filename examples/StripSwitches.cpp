@@ -1,6 +1,8 @@
+#include "C48V.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
 #include "CPullDownMenu.h"
+#include "CSelectButton.h"
 #include "DemoAddresses.h"
 #include "DemoSwitch.h"
 #include "InputStrip.h"
@@ -46,6 +48,27 @@ void afterFirstShow(InputStrip *strip)
     });
 }
 
+// The +48 V switch follows the head-amp port the strip's input is patched to.
+C48V *makePhantomSwitch(InputStrip *strip)
+{
+    auto *button = new C48V(strip, QStringLiteral("strip48VSwitch"));
+    button->setCombinedImage(NS_Utilities::loadPixmap(QStringLiteral("button_48v.png")));
+    button->setnSubImages(kDemoButtonRows);
+    button->setHasDisableImage(true);
+    button->setXtraInfo(QString::fromLatin1(DemoAddresses::phantomBase));
+    button->setToolTip(QStringLiteral("+48 V of the patched head-amp port"));
+    return button;
+}
+
+CSelectButton *makeSelectKey(InputStrip *strip)
+{
+    auto *key = new CSelectButton(strip, QStringLiteral("stripSelectKey"));
+    key->setCombinedImage(NS_Utilities::loadPixmap(QStringLiteral("button_sel.png")));
+    key->setnSubImages(kDemoButtonRows);
+    key->setToolTip(QStringLiteral("Select this channel; a paired partner blinks"));
+    return key;
+}
+
 } // namespace
 
 void addStripSwitches(InputStrip *strip)
@@ -55,8 +78,10 @@ void addStripSwitches(InputStrip *strip)
     strip->addControl(QStringLiteral("PHASE"),
                       makeSwitch(strip, "stripPhaseSwitch", "button_phase.png"),
                       DemoAddresses::phase);
-    strip->addControl(QStringLiteral("+48V"), makeSwitch(strip, "strip48VSwitch", "button_48v.png"),
-                      DemoAddresses::phantom);
+    strip->addControl(QStringLiteral("+48V"), makePhantomSwitch(strip), DemoAddresses::phantom);
+    strip->addControl(QStringLiteral("SEL"), makeSelectKey(strip), DemoAddresses::select);
+    strip->addControl(QStringLiteral("PAIR"),
+                      makeSwitch(strip, "stripPairSwitch", "button_pair.png"), DemoAddresses::pair);
 
     // Input patch: the names come from the memory's value-name table on first use.
     auto *patch = new CPopup(strip, QStringLiteral("stripPatchIn"));

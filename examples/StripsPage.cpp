@@ -22,6 +22,7 @@ StripsPage::StripsPage(TParamMemory *memory, QWidget *parent)
         addStripSwitches(strip);
         addStripTextSliders(strip);
         addStripDials(strip);
+        addStripAux(strip);
         addStripFader(strip);
         addStripSignalLamp(strip);
         addStripMeter(strip);

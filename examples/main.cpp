@@ -16,6 +16,7 @@
 #include "SetupPage.h"
 #include "PatchPage.h"
 #include "StripsPage.h"
+#include "SurroundPage.h"
 #include "TParamMemory.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ int main(int argc, char **argv)
     editor.addPage(new DynamicsPage(&memory));
     editor.addPage(new GeqPage(&memory));
     editor.addPage(new EffectsPage(&memory));
+    editor.addPage(new SurroundPage(&memory));
     editor.addPage(new PatchPage(&memory));
 #ifdef ZB4R_HAVE_UITOOLS
     editor.addPage(new FormPage(&memory));

@@ -6,6 +6,7 @@
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
+#include "CSelectButton.h"
 #include "CMeter.h"
 #include "COnOffButton.h"
 #include "CPopup.h"
@@ -429,7 +430,11 @@ void tst_Designer::formFollowsTheMemory()
     QCOMPARE(memory.connectTree(form.get(), kChannel), addressed.size());
     for (TMemProxy *proxy : qAsConst(addressed)) {
         QCOMPARE(proxy->memAPI(), static_cast<IMemAPI *>(&memory));
-        QCOMPARE(proxy->channel(), kChannel);
+        // A select key binds channel 0, where the selection lives, and stands for the form's.
+        if (auto *key = dynamic_cast<CSelectButton *>(proxy))
+            QCOMPARE(int(key->selectValue()), kChannel + int(key->selBaseOffset()));
+        else
+            QCOMPARE(proxy->channel(), kChannel);
     }
 
     auto *dial = form->findChild<CDial *>(QStringLiteral("gainDial"));
@@ -645,7 +650,7 @@ void tst_Designer::pluginOffersEveryWidget()
         groups.insert(w->group());
         QVERIFY(!w->toolTip().isEmpty());
         QVERIFY(!w->whatsThis().isEmpty());
-        QVERIFY(!w->isContainer());
+        QCOMPARE(w->isContainer(), TWidgetCatalogue::find(w->name())->container);
         QVERIFY(!w->icon().isNull());
         QVERIFY(!w->icon().pixmap(QSize(22, 22)).toImage().isNull());
         w->initialize(nullptr);
@@ -699,20 +704,33 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         QSize size;
         QStringList untranslated;
         QString property;
+        QStringList children; // classes of the widgets a new instance holds
+        bool containerTag = false;
+        int depth = 0;
         while (!xml.atEnd()) {
             xml.readNext();
+            if (xml.isEndElement() && xml.name() == QLatin1String("widget"))
+                --depth;
             if (!xml.isStartElement())
                 continue;
             const QStringView tag = xml.name();
             if (tag == QLatin1String("widget")) {
+                if (++depth > 1) {
+                    children.append(xml.attributes().value(QLatin1String("class")).toString());
+                    continue;
+                }
                 widgetClass = xml.attributes().value(QLatin1String("class")).toString();
                 objectName = xml.attributes().value(QLatin1String("name")).toString();
+            } else if (depth > 1) {
+                continue; // the properties of a page are Qt's
             } else if (tag == QLatin1String("property")) {
                 property = xml.attributes().value(QLatin1String("name")).toString();
-            } else if (tag == QLatin1String("width")) {
+            } else if (tag == QLatin1String("width") && size.width() < 0) {
                 size.setWidth(xml.readElementText().toInt());
-            } else if (tag == QLatin1String("height")) {
+            } else if (tag == QLatin1String("height") && size.height() < 0) {
                 size.setHeight(xml.readElementText().toInt());
+            } else if (tag == QLatin1String("container")) {
+                containerTag = xml.readElementText() == QLatin1String("1");
             } else if (tag == QLatin1String("string")) {
                 QVERIFY2(xml.attributes().value(QLatin1String("notr")) == QLatin1String("true"),
                          qPrintable(w->name() + QLatin1Char('.') + property));
@@ -737,6 +755,13 @@ void tst_Designer::pluginDomXmlDescribesEachWidget()
         std::unique_ptr<QWidget> made(w->createWidget(nullptr));
         QVERIFY(made->inherits(extends.toLatin1().constData()));
         QCOMPARE(untranslated, entry->untranslatedProperties());
+        // A container starts with what it holds: a page, or the page stack it switches.
+        QCOMPARE(containerTag, entry->container);
+        QCOMPARE(children.isEmpty(), !entry->container);
+        if (entry->container)
+            QCOMPARE(children.first(),
+                     made->inherits("QTabWidget") ? QStringLiteral("QWidget")
+                                                  : QStringLiteral("QStackedWidget"));
         QCOMPARE(untranslated.contains(QStringLiteral("namedAddress")),
                  entry->sampleAddress != nullptr);
     }

@@ -5,6 +5,7 @@
 #include "CEqCurve.h"
 #include "TParamInfo.h"
 #include "TParamMemory.h"
+#include "TestRig.h"
 #include "calc_eq.h"
 
 #include <QBuffer>
@@ -62,12 +63,16 @@ constexpr int kEndIndex = 254;
 const QColor kFill(50, 74, 113);
 const QColor kLine(139, 183, 212);
 
-void settle()
+using TestRig::settle;
+
+// Presses at from, moves to to and releases there; the band the press selected.
+int drag(CEqCurve *w, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {})
 {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
+    QTest::mousePress(w, Qt::LeftButton, modifiers, from);
+    const int band = w->selectedBand();
+    QTest::mouseMove(w, to);
+    QTest::mouseRelease(w, Qt::LeftButton, modifiers, to);
+    return band;
 }
 
 struct Fixture
@@ -208,7 +213,10 @@ private Q_SLOTS:
     void flatCurveHasHandlesOnTheMiddleRow_data();
     void flatCurveHasHandlesOnTheMiddleRow();
     void narrowCurveHasNoHandles();
-    void observesEveryBandParameterAndForgetsThem_data();
+    void observesEveryBandParameterAndForgetsThem_data()
+    {
+        flatCurveHasHandlesOnTheMiddleRow_data();
+    }
     void observesEveryBandParameterAndForgetsThem();
     void drawnCurveMatchesTheCalculator();
     void cascadeAddsInDecibelsLinearSumDoesNot();
@@ -231,10 +239,12 @@ void TestEqCurve::flatCurveHasHandlesOnTheMiddleRow_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("element");
     QTest::addColumn<int>("handles");
+    QTest::addColumn<int>("observed");
+    // 47: 46/0, 46/1 and 0..22; 85: 0..22; eight-band: 270/32 and 0..42.
     QTest::newRow("input EQ with high-pass")
-            << QString::fromLatin1(kInputEq) << kInputEqElement << 5;
-    QTest::newRow("four-band") << QString::fromLatin1(kOutEq) << kOutEqElement << 4;
-    QTest::newRow("eight-band") << QString::fromLatin1(kMixEq) << kMixEqElement << 8;
+            << QString::fromLatin1(kInputEq) << kInputEqElement << 5 << 25;
+    QTest::newRow("four-band") << QString::fromLatin1(kOutEq) << kOutEqElement << 4 << 23;
+    QTest::newRow("eight-band") << QString::fromLatin1(kMixEq) << kMixEqElement << 8 << 44;
 }
 
 void TestEqCurve::flatCurveHasHandlesOnTheMiddleRow()
@@ -288,16 +298,6 @@ void TestEqCurve::narrowCurveHasNoHandles()
     w->setFixedSize(100, kHeight);
     settle();
     QCOMPARE(runsOnRow(w->grab().toImage(), kHeight / 2 + 2).size(), 5);
-}
-
-void TestEqCurve::observesEveryBandParameterAndForgetsThem_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("observed");
-    // 47: 46/0, 46/1 and 0..22; 85: 0..22; eight-band: 270/32 and 0..42.
-    QTest::newRow("input EQ") << QString::fromLatin1(kInputEq) << 25;
-    QTest::newRow("four-band") << QString::fromLatin1(kOutEq) << 23;
-    QTest::newRow("eight-band") << QString::fromLatin1(kMixEq) << 44;
 }
 
 void TestEqCurve::observesEveryBandParameterAndForgetsThem()
@@ -478,10 +478,7 @@ void TestEqCurve::dragOfFilterBandsKeepsTheirGain()
     for (int b : {0, 3}) {
         const int gain = f.get(kOutEqElement, bandGain(b));
         const QPoint at = handleAt(f.get(kOutEqElement, bandFreq(b)), 0);
-        QTest::mousePress(w, Qt::LeftButton, {}, at);
-        QCOMPARE(w->selectedBand(), b);
-        QTest::mouseMove(w, at + QPoint(-12, -40));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(-12, -40));
+        QCOMPARE(drag(w, at, at + QPoint(-12, -40)), b);
         QCOMPARE(f.get(kOutEqElement, bandGain(b)), gain);
         QCOMPARE(f.get(kOutEqElement, bandFreq(b)), int((at.x() - 13) * 255.0f / 400.0f) / 2);
         settle();
@@ -493,16 +490,11 @@ void TestEqCurve::dragOfFilterBandsKeepsTheirGain()
     g.set(kInputEqElement, kHighType, 2);
     CEqCurve *in = g.make(kInputEq);
     QPoint at = handleAt(g.get(kInputEqElement, bandFreq(0)), 0);
-    QTest::mousePress(in, Qt::LeftButton, {}, at);
-    QTest::mouseMove(in, at + QPoint(0, -40));
-    QTest::mouseRelease(in, Qt::LeftButton, {}, at + QPoint(0, -40));
+    drag(in, at, at + QPoint(0, -40));
     QCOMPARE(g.get(kInputEqElement, bandGain(0)), int(40 * 5000.0f / 200.0f) / 10);
     settle();
     at = handleAt(g.get(kInputEqElement, bandFreq(3)), 0);
-    QTest::mousePress(in, Qt::LeftButton, {}, at);
-    QCOMPARE(in->selectedBand(), 3);
-    QTest::mouseMove(in, at + QPoint(0, -40));
-    QTest::mouseRelease(in, Qt::LeftButton, {}, at + QPoint(0, -40));
+    QCOMPARE(drag(in, at, at + QPoint(0, -40)), 3);
     QCOMPARE(g.get(kInputEqElement, bandGain(3)), 0);
 }
 
@@ -535,10 +527,7 @@ void TestEqCurve::eightBandHandlesTellTheBandSet()
     f.set(kMixEqElement, bandGain(3) + kSecondSet, 50);
     settle();
     const QPoint high = handleAt(f.get(kMixEqElement, bandFreq(3) + kSecondSet), 0);
-    QTest::mousePress(w, Qt::LeftButton, {}, high);
-    QCOMPARE(w->selectedBand(), 7);
-    QTest::mouseMove(w, high + QPoint(-5, -30));
-    QTest::mouseRelease(w, Qt::LeftButton, {}, high + QPoint(-5, -30));
+    QCOMPARE(drag(w, high, high + QPoint(-5, -30)), 7);
     QCOMPARE(f.get(kMixEqElement, bandGain(3) + kSecondSet), 50);
     QCOMPARE(f.get(kMixEqElement, bandFreq(3) + kSecondSet),
              int((high.x() - 6) * 255.0f / 400.0f) / 2);
@@ -556,10 +545,7 @@ void TestEqCurve::equallyNearHandlesPickTheLowerBand()
     QCOMPARE(b.x() - a.x(), 6);
     const QPoint between((a.x() + b.x()) / 2, a.y() + 1);
 
-    QTest::mousePress(w, Qt::LeftButton, {}, between);
-    QCOMPARE(w->selectedBand(), 1);
-    QTest::mouseMove(w, between + QPoint(0, -30));
-    QTest::mouseRelease(w, Qt::LeftButton, {}, between + QPoint(0, -30));
+    QCOMPARE(drag(w, between, between + QPoint(0, -30)), 1);
     QVERIFY(f.get(kOutEqElement, bandGain(1)) > 0);
     QCOMPARE(f.get(kOutEqElement, bandGain(2)), 0);
     settle();
@@ -567,9 +553,7 @@ void TestEqCurve::equallyNearHandlesPickTheLowerBand()
     // One pixel nearer to band 2 takes band 2 (its handle still at gain 0).
     f.set(kOutEqElement, bandGain(1), 0);
     settle();
-    QTest::mousePress(w, Qt::LeftButton, {}, between + QPoint(1, 0));
-    QCOMPARE(w->selectedBand(), 2);
-    QTest::mouseRelease(w, Qt::LeftButton, {}, between + QPoint(1, 0));
+    QCOMPARE(drag(w, between + QPoint(1, 0), between + QPoint(1, 0)), 2);
 }
 
 void TestEqCurve::pressOutsideTheRadiusOrWithControlDragsNothing()
@@ -581,10 +565,7 @@ void TestEqCurve::pressOutsideTheRadiusOrWithControlDragsNothing()
     const int freq = f.get(kOutEqElement, bandFreq(1));
 
     // The hit radius is width/20 = 20, held to 10 pixels: 10 away is outside.
-    QTest::mousePress(w, Qt::LeftButton, {}, at + QPoint(0, 10));
-    QCOMPARE(w->selectedBand(), -1);
-    QTest::mouseMove(w, at + QPoint(40, -40));
-    QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(40, -40));
+    QCOMPARE(drag(w, at + QPoint(0, 10), at + QPoint(40, -40)), -1);
     QCOMPARE(f.get(kOutEqElement, bandFreq(1)), freq);
     QCOMPARE(f.get(kOutEqElement, bandGain(1)), 0);
 
@@ -602,9 +583,7 @@ void TestEqCurve::pressOutsideTheRadiusOrWithControlDragsNothing()
     QTest::mouseRelease(w, Qt::RightButton, {}, at);
 
     // Nine pixels away is inside.
-    QTest::mousePress(w, Qt::LeftButton, {}, at + QPoint(-9, 9));
-    QCOMPARE(w->selectedBand(), 1);
-    QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(-9, 9));
+    QCOMPARE(drag(w, at + QPoint(-9, 9), at + QPoint(-9, 9)), 1);
 }
 
 void TestEqCurve::copyThenPasteRestoresTheBandSet()
@@ -737,15 +716,13 @@ void TestEqCurve::burstFromWorkerThreadRecalculatesOnce()
 
     constexpr int kBurst = 1000;
     constexpr int kLast = 90;
-    std::unique_ptr<QThread> worker(QThread::create([&f] {
+    QVERIFY(TestRig::runOnWorker([&f] {
         for (int i = 0; i < kBurst - 1; ++i) {
             f.set(kInputEqElement, bandGain(i % 4), (i % 2) ? 30 : -30);
             f.set(kHpfElement, 1, 10 + i % 20);
         }
         f.set(kInputEqElement, bandGain(1), kLast);
     }));
-    worker->start();
-    QVERIFY(worker->wait(60000));
     QCOMPARE(w->recalculationCount(), before);
     settle();
     QCOMPARE(w->recalculationCount(), before + 1);

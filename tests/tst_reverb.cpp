@@ -8,7 +8,9 @@
 #include "ReverbUtils.h"
 #include "TParamMemory.h"
 #include "TRange.h"
+#include "TestRig.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QThread>
@@ -31,18 +33,18 @@ const int kPresetTable[6][12] = {
         {25, 10, 0, 15, 47, 15, 4, 7, 0, 127, 2, 32},
 };
 
-// Counts the writes widgets make (tagged with the memory's own source id).
-class CountingMemory : public TParamMemory
+// The tests write nothing themselves: every write counted is the widgets'.
+using TestRig::CountingMemory;
+
+// Gives a graph a textured background: without one it paints only the plain fill.
+void textured(QWidget *w, const QColor &colour = Qt::black)
 {
-public:
-    int setValue(int e, int p, int c, int value, int source, int notify = 1) override
-    {
-        if (source == sourceId(0))
-            ++widgetWrites;
-        return TParamMemory::setValue(e, p, c, value, source, notify);
-    }
-    std::atomic<int> widgetWrites {0};
-};
+    QPalette pal = w->palette();
+    QPixmap texture(420, 320);
+    texture.fill(colour);
+    pal.setBrush(QPalette::Window, QBrush(texture));
+    w->setPalette(pal);
+}
 
 IMemAPI::TSingleAddress effectParam(TParamMemory &m, int n)
 {
@@ -121,7 +123,6 @@ private Q_SLOTS:
     void axisConvSettersKeepOthers();
     void rangeList();
     // Graph
-    void parametersOutsideAreZero();
     void presetsAndAutoZoom_data();
     void presetsAndAutoZoom();
     void zoomLimitsAndAnnounces();
@@ -188,29 +189,16 @@ void tst_Reverb::texts()
     QFETCH(QString, kind);
     QFETCH(float, value);
     QFETCH(QString, text);
-    QString got;
-    if (kind == "time")
-        got = ReverbUtils::Float2RevTimeStr(value);
-    else if (kind == "delay")
-        got = ReverbUtils::Float2InitDlyStr(value);
-    else if (kind == "hpf")
-        got = ReverbUtils::Float2HPFStr(value);
-    else if (kind == "lpf")
-        got = ReverbUtils::Float2LPFStr(value);
-    else if (kind == "lowfreq")
-        got = ReverbUtils::Float2LowFreqStr(value);
-    else if (kind == "mix")
-        got = ReverbUtils::Float2MixStr(value);
-    else if (kind == "ratio")
-        got = ReverbUtils::Float2RatioStr(value);
-    else if (kind == "type")
-        got = ReverbUtils::Float2TypeStr(value);
-    else if (kind == "apf")
-        got = ReverbUtils::Float2ApfStr(value);
-    else if (kind == "apfd")
-        got = ReverbUtils::Float2ApfDStr(value);
-    else
-        got = ReverbUtils::Float2StrShort(value);
+    using Text = QString (*)(float);
+    const QHash<QString, Text> texts {
+            {"time", ReverbUtils::Float2RevTimeStr},    {"delay", ReverbUtils::Float2InitDlyStr},
+            {"hpf", ReverbUtils::Float2HPFStr},         {"lpf", ReverbUtils::Float2LPFStr},
+            {"lowfreq", ReverbUtils::Float2LowFreqStr}, {"mix", ReverbUtils::Float2MixStr},
+            {"ratio", ReverbUtils::Float2RatioStr},     {"type", ReverbUtils::Float2TypeStr},
+            {"apf", ReverbUtils::Float2ApfStr},         {"apfd", ReverbUtils::Float2ApfDStr},
+            {"short", ReverbUtils::Float2StrShort}};
+    QVERIFY(texts.contains(kind));
+    const QString got = texts.value(kind)(value);
     QCOMPARE(got, text);
 }
 
@@ -401,6 +389,10 @@ void tst_Reverb::settersClamp_data()
     QTest::newRow("reverb time") << 1 << 300 << 69;
     QTest::newRow("room size") << 6 << 40 << 31;
     QTest::newRow("diffusion") << 2 << 11 << 10;
+    // Indexes outside 1..12 are no parameters: written to nowhere, read as 0.
+    QTest::newRow("index 0") << 0 << 5 << 0;
+    QTest::newRow("index 13") << 13 << 5 << 0;
+    QTest::newRow("index -1") << -1 << 5 << 0;
 }
 
 void tst_Reverb::settersClamp()
@@ -413,11 +405,7 @@ void tst_Reverb::settersClamp()
     QCOMPARE(graph.GetParameter(parameter), float(stored));
     // The curves computed from the clamped values are finite.
     QImage image(420, 320, QImage::Format_ARGB32);
-    QPalette pal = graph.palette();
-    QPixmap texture(420, 320);
-    texture.fill(Qt::black);
-    pal.setBrush(QPalette::Window, QBrush(texture));
-    graph.setPalette(pal);
+    textured(&graph);
     QPainter p(&image);
     graph.repaintScreenPrimitive(p);
     for (const QPoint &pt : graph.reverbTimePoints())
@@ -491,23 +479,6 @@ void tst_Reverb::rangeList()
 
 // --- graph -----------------------------------------------------------------------------------
 
-void tst_Reverb::parametersOutsideAreZero()
-{
-    CReverbGraph graph;
-    QCOMPARE(graph.GetParameter(0), 0.0f);
-    QCOMPARE(graph.GetParameter(13), 0.0f);
-    QCOMPARE(graph.GetParameter(-1), 0.0f);
-    graph.SetParameter(13, 5.0f); // ignored
-    graph.SetParameter(0, 5.0f);
-    QCOMPARE(graph.GetParameter(13), 0.0f);
-    // Start state: Large Hall, zoom 4, auto zoom off.
-    QCOMPARE(graph.reverbType(), CReverbGraph::Large_Hall);
-    QCOMPARE(graph.zoom(), 4);
-    QVERIFY(!graph.isAutoZoom());
-    for (int i = 1; i <= 12; ++i)
-        QCOMPARE(graph.GetParameter(i), float(kPresetTable[0][i - 1]));
-}
-
 void tst_Reverb::presetsAndAutoZoom_data()
 {
     QTest::addColumn<int>("type");
@@ -540,7 +511,7 @@ void tst_Reverb::presetsAndAutoZoom()
     QCOMPARE(b.graph->zoom(), zoom);
     QVERIFY(!zoomSpy.isEmpty());
     QCOMPARE(zoomSpy.last().at(0).toInt(), zoom);
-    QCOMPARE(memory.widgetWrites.load(), 0);
+    QCOMPARE(memory.writes.load(), 0);
     QCOMPARE(stored(memory, 1), before);
     // The same type again does nothing.
     zoomSpy.clear();
@@ -590,10 +561,7 @@ void tst_Reverb::paintingNeedsTexture()
     }
     QCOMPARE(graph.envelopeRecalculations(), 0); // nothing computed for a plain fill
 
-    QPixmap texture(420, 320);
-    texture.fill(QColor(10, 20, 30));
-    pal.setBrush(QPalette::Window, QBrush(texture));
-    graph.setPalette(pal);
+    textured(&graph, QColor(10, 20, 30));
     const QImage drawn = graph.grab().toImage();
     QCOMPARE(graph.envelopeRecalculations(), 3);
     QCOMPARE(graph.reverbTimeRecalculations(), 1);
@@ -670,11 +638,7 @@ void tst_Reverb::knobsBindInOrder()
     for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12})
         QCOMPARE(b.graph->GetParameter(i), float(kPresetTable[0][i - 1]));
     // A value text from the memory, for the model value (LPF index 43 is 2.8 kHz).
-    QPalette pal = b.graph->palette();
-    QPixmap texture(420, 320);
-    texture.fill(Qt::black);
-    pal.setBrush(QPalette::Window, QBrush(texture));
-    b.graph->setPalette(pal);
+    textured(b.graph);
     b.graph->grab();
     QCOMPARE(knobs[9]->valueTextShown(), QStringLiteral("2.8 kHz"));
     QCOMPARE(knobs[4]->valueTextShown(), QStringLiteral("10"));
@@ -686,12 +650,10 @@ void tst_Reverb::workerWriteReachesModel()
     BoundGraph b(memory);
     const IMemAPI::TSingleAddress a = effectParam(memory, 10);
     const int updates = b.knob(RevShape::Lpf)->guiUpdateCount();
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    QVERIFY(TestRig::runOnWorker([&] {
         for (int v = 20; v >= 0; --v)
             memory.setValue(a.element, a.parameter, a.channel, v, memory.sourceId(0) + 1, 1);
     }));
-    worker->start();
-    QVERIFY(worker->wait(5000));
     QCOMPARE(b.graph->GetParameter(RevShape::Lpf), 43.0f); // nothing before the hand-over
     QTRY_COMPARE(b.graph->GetParameter(RevShape::Lpf), 34.0f);
     QCOMPARE(b.knob(RevShape::Lpf)->guiUpdateCount(), updates + 1);
@@ -717,7 +679,7 @@ void tst_Reverb::dragWritesAndRestoresZoom()
     QTest::mouseRelease(b.graph, Qt::LeftButton, Qt::NoModifier, QPoint(1000, start.y()));
     QCOMPARE(b.graph->zoom(), 4);
     QVERIFY(!b.graph->draggedKnob());
-    QCOMPARE(memory.widgetWrites.load(), 2);
+    QCOMPARE(memory.writes.load(), 2);
 
     // Room size: dragging to the time of the 2.9 s table entry gives the base room size.
     b.graph->setZoom(5);
@@ -760,7 +722,7 @@ void tst_Reverb::frequencyDragWritesRawIndex()
     QTest::mouseMove(b.graph, QPoint(diffusion.x(), 400));
     QCOMPARE(stored(memory, 5), 0);
     QTest::mouseRelease(b.graph, Qt::LeftButton, Qt::NoModifier, QPoint(diffusion.x(), 400));
-    QCOMPARE(memory.widgetWrites.load(), 3);
+    QCOMPARE(memory.writes.load(), 3);
 }
 
 void tst_Reverb::disabledKnobWritesNothing()
@@ -779,7 +741,7 @@ void tst_Reverb::disabledKnobWritesNothing()
     QTest::mouseMove(b.graph, QPoint(300, at.y()));
     QTest::mouseRelease(b.graph, Qt::LeftButton, Qt::NoModifier, QPoint(300, at.y()));
     room->setValue(5.0f);
-    QCOMPARE(memory.widgetWrites.load(), 0);
+    QCOMPARE(memory.writes.load(), 0);
     QCOMPARE(stored(memory, 6), 30);
     QCOMPARE(b.graph->GetParameter(RevShape::RoomSize), 30.0f);
     // At 5 s it is usable again.
@@ -793,11 +755,7 @@ void tst_Reverb::mixRecomputesNoEnvelope()
 {
     TParamMemory memory;
     BoundGraph b(memory);
-    QPalette pal = b.graph->palette();
-    QPixmap texture(420, 320);
-    texture.fill(Qt::black);
-    pal.setBrush(QPalette::Window, QBrush(texture));
-    b.graph->setPalette(pal);
+    textured(b.graph);
     b.graph->grab();
     const int envelopes = b.graph->envelopeRecalculations();
     const int times = b.graph->reverbTimeRecalculations();

@@ -1,6 +1,8 @@
 #include "TWidgetCatalogue.h"
 
+#include "CAnimMenu.h"
 #include "CCompCurve.h"
+#include "CCompositeAux.h"
 #include "CDial.h"
 #include "CEqCurve.h"
 #include "CFader.h"
@@ -10,6 +12,7 @@
 #include "CLabelDisplay.h"
 #include "CGrid.h"
 #include "CMeter.h"
+#include "CMovieWidget.h"
 #include "CNameEditor.h"
 #include "COnOffButton.h"
 #include "CPixmapSwitcher.h"
@@ -20,9 +23,16 @@
 #include "StateDisplayWidget.h"
 #include "CPullDownMenu.h"
 #include "CReverbGraph.h"
+#include "CSurround.h"
+#include "CTabWidget.h"
 #include "CTextSlider.h"
 #include "CThresholdMeter.h"
+#include "CVDTabWidget.h"
+#include "CTimeDisplay.h"
 #include "CVEQGraph.h"
+#include "C48V.h"
+#include "C48VDial.h"
+#include "CSelectButton.h"
 
 #include <QMetaProperty>
 
@@ -37,10 +47,11 @@ QWidget *make(QWidget *parent)
 template<class W>
 TWidgetCatalogueEntry row(const char *extends, const char *includeFile, QSize size,
                           TWidgetCatalogueEntry::Glyph glyph, const char *toolTip,
-                          const char *sampleAddress)
+                          const char *sampleAddress, bool container = false)
 {
-    return {&W::staticMetaObject, extends, includeFile, size, glyph, toolTip, &make<W>,
-            sampleAddress};
+    const TWidgetCatalogueEntry entry {&W::staticMetaObject, extends, includeFile, size, glyph,
+                                       toolTip, &make<W>, sampleAddress, container};
+    return entry;
 }
 
 // Qt's own classes end the walk up a widget's meta-objects: what lies above them is the
@@ -102,6 +113,13 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
                                nullptr),
             row<CHotspotLabel>("QLabel", "CHotspotLabel.h", QSize(56, 16), E::Label,
                                "Label whose hot spot reports clicks and double clicks", nullptr),
+            row<CTimeDisplay>("QWidget", "CTimeDisplay.h", QSize(90, 18), E::Label,
+                              "Running time code, painted at most a set number of times a second",
+                              "00kSetupTCEventParams/kTCEventFrameRate"),
+            row<CCompositeAux>("QWidget", "CCompositeAux.h", QSize(140, 120), E::Fader,
+                               "Column of aux-send level bars with on switches, in collapsible "
+                               "layers of four",
+                               "FEkInput/kAuxLevel1"),
             row<CEqCurve>("QWidget", "CEqCurve.h", QSize(256, 120), E::Curve,
                           "Parametric EQ response with a draggable handle per band",
                           "FEkInputEQ/kEQOn"),
@@ -156,6 +174,31 @@ const QVector<TWidgetCatalogueEntry> &TWidgetCatalogue::entries()
             row<CGrid>("QWidget", "CGrid.h", QSize(230, 238), E::Matrix,
                        "Patch and assignment matrix: a ball per connected channel and field",
                        "FEkPatchInInput/kPatchIn"),
+            row<CSurround>("QWidget", "CSurround.h", QSize(63, 63), E::Curve,
+                           "Surround panner: a puck dragged over a field, leaving a fading trail",
+                           "FEkInputSurround/kSurrX"),
+            // They follow the parameter of the port their channel's input patch leads to
+            // (xtraInfo names it), so the address they show the contract is that patch.
+            row<C48V>("QPushButton", "C48V.h", QSize(36, 20), E::Button,
+                      "+48 V switch of the converter port patched to the channel",
+                      "FEkPatchInInput/kPatchIn"),
+            row<C48VDial>("QDial", "C48VDial.h", QSize(48, 48), E::Knob,
+                          "Knob for a setting of the converter port patched to the channel",
+                          "FEkPatchInInput/kPatchIn"),
+            row<CSelectButton>("QPushButton", "CSelectButton.h", QSize(36, 20), E::Button,
+                               "Channel select key; the paired partner of the selection blinks",
+                               "00kSelect/kSelChannel"),
+            // Containers and chrome, not bound.
+            row<CTabWidget>("QTabWidget", "CTabWidget.h", QSize(320, 200), E::Tabs,
+                            "Tab container for editor pages", nullptr, true),
+            row<CVDTabWidget>("QWidget", "CVDTabWidget.h", QSize(660, 300), E::Tabs,
+                              "Editor tab strip switching the page stack placed inside it", nullptr,
+                              true),
+            row<CAnimMenu>("QFrame", "CAnimMenu.h", QSize(20, 100), E::Button,
+                           "Drawer handle sliding open and telling when its menu may show",
+                           nullptr),
+            row<CMovieWidget>("QLabel", "CMovieWidget.h", QSize(530, 37), E::Label,
+                              "Plays one of several animations, chosen by index", nullptr),
     };
     return table;
 }

@@ -15,7 +15,19 @@ struct QMetaObject;
 struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
 {
     // The picture a widget box shows for the widget.
-    enum Glyph { Knob, Fader, Button, Selector, Curve, Meter, Label, TextValue, TextField, Matrix };
+    enum Glyph {
+        Knob,
+        Fader,
+        Button,
+        Selector,
+        Curve,
+        Meter,
+        Label,
+        TextValue,
+        TextField,
+        Matrix,
+        Tabs
+    };
 
     const QMetaObject *metaObject;
     // The Qt class the widget extends, as a form records it.
@@ -30,6 +42,8 @@ struct ZB4R_WIDGETS_EXPORT TWidgetCatalogueEntry
     // binding contract suite bind a fresh instance to ("FE" stands for the channel given). Null
     // for a widget that is not bound (not a TMemProxy: labels fed by other widgets, editors).
     const char *sampleAddress;
+    // Forms place other widgets inside it: pages of a tab widget, a page stack.
+    bool container;
 
     QString className() const;
     // String properties the library declares on this widget (addresses and ";"-lists): forms

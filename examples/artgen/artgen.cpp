@@ -4,6 +4,8 @@
 // pressed and disabled. Knob and button strips also come as "@2x" variants, drawn at twice the
 // resolution for high-dpi screens.
 
+#include "artgen_gif.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -456,6 +458,157 @@ QImage gridBall()
     return img;
 }
 
+// An aux-send level bar of one state: a dim track lit from the left in the state's colour.
+QImage auxBar(const QColor &colour, int w, int h)
+{
+    QImage img = newImage(w, h);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, w, 0);
+    g.setColorAt(0, colour.darker(220));
+    g.setColorAt(1, colour);
+    p.fillRect(0, 0, w, h, g);
+    return img;
+}
+
+// The bright end of a send bar.
+QImage auxCap(const QColor &colour, int w, int h)
+{
+    QImage img = newImage(w, h);
+    img.fill(colour.lighter(160));
+    return img;
+}
+
+// The composite's background: one band per layer of four sends, with a mark for each switch.
+QImage auxBackground(int w, int layerHeight, int layers, int offset, int step, int margin)
+{
+    QImage img = newImage(w, layerHeight * layers);
+    QPainter p(&img);
+    for (int k = 0; k < layers; ++k) {
+        const int top = k * layerHeight;
+        p.fillRect(0, top, w, layerHeight, k % 2 ? QColor(30, 33, 38) : QColor(36, 39, 45));
+        for (int i = 0; i < 4; ++i)
+            p.fillRect(2, top + offset + i * step, margin - 4, step - 2, QColor(70, 74, 82));
+    }
+    return img;
+}
+
+// The surround field: a dark room seen from above with the speaker ring and the listening
+// cross, in two frames (enabled, then disabled). Kept dark, so the OR-ed puck stands out.
+QImage surroundField(int side)
+{
+    QImage img = newImage(side, 2 * side);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int frame = 0; frame < 2; ++frame) {
+        const bool enabled = frame == 0;
+        const QRectF room(0, frame * side, side, side);
+        p.fillRect(room, enabled ? QColor(16, 20, 34) : QColor(30, 30, 30));
+        p.setPen(QPen(enabled ? QColor(40, 56, 90) : QColor(52, 52, 52), 1));
+        p.drawLine(QPointF(room.center().x(), room.top() + 4),
+                   QPointF(room.center().x(), room.bottom() - 4));
+        p.drawLine(QPointF(room.left() + 4, room.center().y()),
+                   QPointF(room.right() - 4, room.center().y()));
+        p.setBrush(Qt::NoBrush);
+        const double r = side * 0.38;
+        p.drawEllipse(room.center(), r, r);
+        // Front left, centre, front right, rear left, rear right.
+        p.setPen(Qt::NoPen);
+        p.setBrush(enabled ? QColor(70, 90, 130) : QColor(60, 60, 60));
+        for (double degrees : {-30.0, 0.0, 30.0, -110.0, 110.0}) {
+            const double a = degrees * kPi / 180.0;
+            const QPointF at(room.center().x() + r * std::sin(a),
+                             room.center().y() - r * std::cos(a));
+            p.drawRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)));
+        }
+        p.setPen(QPen(enabled ? QColor(50, 50, 60) : QColor(45, 45, 45), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(room.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    return img;
+}
+
+// The surround puck: a bright disc on a transparent square.
+QImage surroundPuck(int side, const QColor &colour)
+{
+    QImage img = newImage(side, side);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1, 1, side - 2, side - 2));
+    return img;
+}
+
+// The drawer handle: a grip with an arrow pointing the way it slides (closed, open), and the
+// edge of the panel that slides over it.
+QImage drawerImage(bool open, bool moving)
+{
+    constexpr int w = 22;
+    constexpr int h = 160;
+    QImage img = newImage(w, h);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (moving) {
+        QLinearGradient g(0, 0, w, 0);
+        g.setColorAt(0, QColor(90, 160, 250));
+        g.setColorAt(1, QColor(40, 80, 150));
+        p.fillRect(img.rect(), g);
+        p.setPen(QPen(QColor(200, 225, 255), 1));
+        for (int y = 6; y < h; y += 8)
+            p.drawLine(QPointF(5, y), QPointF(w - 5, y));
+        return img;
+    }
+    p.setPen(QPen(QColor(20, 22, 26), 1));
+    p.setBrush(open ? QColor(70, 110, 170) : QColor(66, 68, 78));
+    p.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), 4, 4);
+    QPainterPath arrow;
+    const double mid = h / 2.0;
+    const double tip = open ? w - 6 : 6;
+    const double back = open ? 7 : w - 7;
+    arrow.moveTo(back, mid - 8);
+    arrow.lineTo(tip, mid);
+    arrow.lineTo(back, mid + 8);
+    arrow.closeSubpath();
+    p.fillPath(arrow, QColor(235, 235, 235));
+    return img;
+}
+
+// Frames of a status animation: a caption and a light running along under it.
+QList<QImage> statusFrames(const QString &caption, const QColor &lit, int frames)
+{
+    constexpr int w = 180;
+    constexpr int h = 22;
+    QList<QImage> out;
+    for (int f = 0; f < frames; ++f) {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(QColor(30, 31, 36));
+        QPainter p(&img);
+        QFont font = p.font();
+        font.setPixelSize(12);
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(lit);
+        p.drawText(QRect(26, 0, w - 26, h - 4), Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.setPen(Qt::NoPen);
+        p.setBrush(f % 2 == 0 ? lit : lit.darker(250));
+        p.drawEllipse(QRectF(6, 5, 11, 11));
+        const int x = 26 + (w - 50) * f / qMax(1, frames - 1);
+        p.fillRect(QRect(26, h - 4, w - 40, 2), lit.darker(300));
+        p.fillRect(QRect(x, h - 4, 14, 2), lit);
+        out.append(img);
+    }
+    return out;
+}
+
+bool saveGif(const QList<QImage> &frames, const QDir &dir, const QString &name,
+             QTextStream &qrc)
+{
+    if (!writeGif(dir.filePath(name), frames, 8))
+        return false;
+    qrc << "    <file>" << name << "</file>\n";
+    return true;
+}
+
 bool save(const QImage &img, const QDir &dir, const QString &name, QTextStream &qrc)
 {
     if (!img.save(dir.filePath(name)))
@@ -513,6 +666,8 @@ int main(int argc, char **argv)
                    QStringLiteral("button_48v.png"), qrc);
     ok &= saveBoth(button(QStringLiteral("SEL"), QColor(90, 160, 250), 36, 20), dir,
                    QStringLiteral("button_sel.png"), qrc);
+    ok &= saveBoth(button(QStringLiteral("PAIR"), QColor(200, 130, 240), 36, 20), dir,
+                   QStringLiteral("button_pair.png"), qrc);
     ok &= save(meterImage(6, 121), dir, QStringLiteral("meter_121.png"), qrc);
     ok &= saveBoth(knob({"knob_eq_freq", 32, QColor(60, 90, 150), QColor(110, 170, 255), false}),
                    dir, QStringLiteral("knob_eq_freq.png"), qrc);
@@ -577,6 +732,25 @@ int main(int argc, char **argv)
                    QStringLiteral("zb4r_revb_") + QString::fromLatin1(k.file), qrc);
     ok &= save(veqPointerStrip(), dir, QStringLiteral("zb4r_tk480_VEQPointer.png"), qrc);
     ok &= save(gridBall(), dir, QStringLiteral("grid_ball.png"), qrc);
+    ok &= save(auxBar(QColor(120, 120, 120), 48, 5), dir, QStringLiteral("aux_off_post.png"), qrc);
+    ok &= save(auxBar(QColor(120, 110, 80), 48, 5), dir, QStringLiteral("aux_off_pre.png"), qrc);
+    ok &= save(auxBar(QColor(70, 200, 110), 48, 5), dir, QStringLiteral("aux_on_post.png"), qrc);
+    ok &= save(auxBar(QColor(240, 190, 60), 48, 5), dir, QStringLiteral("aux_on_pre.png"), qrc);
+    ok &= save(auxCap(QColor(90, 220, 130), 3, 5), dir, QStringLiteral("aux_cap_post.png"), qrc);
+    ok &= save(auxCap(QColor(240, 190, 60), 3, 5), dir, QStringLiteral("aux_cap_pre.png"), qrc);
+    ok &= save(auxBackground(64, 32, 2, 2, 7, 10), dir, QStringLiteral("aux_background.png"), qrc);
+    ok &= save(surroundField(140), dir, QStringLiteral("surround_field.png"), qrc);
+    ok &= save(surroundPuck(14, QColor(230, 200, 60)), dir, QStringLiteral("surround_puck.png"),
+               qrc);
+    ok &= save(surroundPuck(14, QColor(90, 220, 230)), dir, QStringLiteral("surround_puck_fx.png"),
+               qrc);
+    ok &= save(drawerImage(false, false), dir, QStringLiteral("drawer_closed.png"), qrc);
+    ok &= save(drawerImage(false, true), dir, QStringLiteral("drawer_moving.png"), qrc);
+    ok &= save(drawerImage(true, false), dir, QStringLiteral("drawer_open.png"), qrc);
+    ok &= saveGif(statusFrames(QStringLiteral("OFFLINE"), QColor(235, 90, 70), 8), dir,
+                  QStringLiteral("status_offline.gif"), qrc);
+    ok &= saveGif(statusFrames(QStringLiteral("ONLINE"), QColor(90, 220, 110), 8), dir,
+                  QStringLiteral("status_online.gif"), qrc);
     qrc << "  </qresource>\n</RCC>\n";
     qrc.flush();
 
