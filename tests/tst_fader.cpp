@@ -2,7 +2,7 @@
 
 #include "CFader.h"
 #include "CSlider.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QPainter>
 #include <QProxyStyle>
@@ -11,9 +11,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QWheelEvent>
 
-#include <atomic>
 #include <memory>
 
 namespace {
@@ -29,18 +27,9 @@ const QColor DisabledThumbColour(90, 90, 90);
 const QColor GrooveColour(30, 60, 200);
 
 // Counts the writes widgets make, and can pretend to have no fader law.
-class TestMemory : public TParamMemory
+class TestMemory : public TestRig::CountingMemory
 {
 public:
-    int setValue(int e, int p, int c, int value, int source, int notify = 1) override
-    {
-        ++writes;
-        const int before = getValue(e, p, c);
-        const int result = TParamMemory::setValue(e, p, c, value, source, notify);
-        if (getValue(e, p, c) != before)
-            ++changes;
-        return result;
-    }
     int faderValueFromPosition(int *n, int e, int p, int x) override
     {
         return lawFails ? 1 : TParamMemory::faderValueFromPosition(n, e, p, x);
@@ -50,8 +39,6 @@ public:
         return lawFails ? 1 : TParamMemory::faderPositionFromValue(n, e, p, x);
     }
 
-    std::atomic<int> writes {0}; // every setValue()
-    std::atomic<int> changes {0}; // those that changed the stored value
     bool lawFails = false;
 };
 
@@ -94,14 +81,6 @@ QPixmap groove()
     return pm;
 }
 
-void sendWheel(QWidget *w, int delta)
-{
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &event);
-}
-
 QPoint handleCentre(const CSlider *s)
 {
     return s->sliderRect().center();
@@ -137,15 +116,6 @@ private:
         return fader;
     }
 
-    static int memoryValue(TestMemory &memory, const CFader *fader)
-    {
-        return memory.getValue(fader->element(), fader->parameter(), fader->channel());
-    }
-    static void writeMemory(TestMemory &memory, const CFader *fader, int value)
-    {
-        memory.setValue(fader->element(), fader->parameter(), fader->channel(), value,
-                        memory.sourceId(0) + 1);
-    }
     // Moves the handle of a pressed slider so that it lands at position.
     static void dragTo(CSlider *s, const QPoint &pressedAt, int pressedPosition, int position)
     {
@@ -154,8 +124,8 @@ private:
     }
 
 private Q_SLOTS:
-    void rightButtonPressChangesNothing();
-    void boundFaderIgnoresClicksBesideTheHandle();
+    void pressesChangeNothing_data();
+    void pressesChangeNothing();
     void unboundSliderPagesAndRepeats();
     void unboundSliderSnapsBackBoundFaderDoesNot();
     void dragWritesTheLawValue();
@@ -164,70 +134,68 @@ private Q_SLOTS:
     void homeAndEndFollowHorDir();
     void flippedLinearLawAtBothEnds();
     void lawFailureFallsBackToLinear();
-    void doubleClickChangesNothing();
     void textFollowsFiftyMsLaterWhileBlocked();
     void acceptNumWritesWithUndo();
-    void sameValueAgainNoSignalsNoWrites();
     void defaultsCopyAndPaste();
     void moveRepaintsThumbOverCachedBackground();
     void userDragAndConsoleThreadBothShow();
 };
 
-void tst_Fader::rightButtonPressChangesNothing()
+void tst_Fader::pressesChangeNothing_data()
 {
-    TestMemory memory;
-    auto fader = makeFader(&memory, 0);
-    QVERIFY(fader);
-    writeMemory(memory, fader.get(), 500);
-    const int writes = memory.writes;
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-    QSignalSpy pressed(fader.get(), &CSlider::sliderPressed);
-    QSignalSpy begin(fader.get(), &CSlider::alternativeDisplayBegin);
-    QSignalSpy texts(fader.get(), &CFader::textualValueChange);
-
-    for (const QPoint &at : {handleCentre(fader.get()), QPoint(5, 2), QPoint(5, FaderHeight - 2)})
-        QTest::mousePress(fader.get(), Qt::RightButton, {}, at);
-
-    QCOMPARE(values.count(), 0);
-    QCOMPARE(pressed.count(), 0);
-    QCOMPARE(begin.count(), 0);
-    QCOMPARE(texts.count(), 0);
-    QCOMPARE(fader->state(), CSlider::Idle);
-    QCOMPARE(fader->value(), 500);
-    QCOMPARE(memoryValue(memory, fader.get()), 500);
-    QCOMPARE(int(memory.writes), writes);
-    QTest::mouseRelease(fader.get(), Qt::RightButton, {}, QPoint(5, 2));
-
-    // The unbound slider neither pages nor starts its repeat on a right press.
-    PlainSlider slider(0, 99, 10, 50, Qt::Vertical);
-    slider.resize(30, 200);
-    QSignalSpy sliderValues(&slider, &CSlider::valueChanged);
-    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
-    QCOMPARE(slider.value(), 50);
-    QCOMPARE(sliderValues.count(), 0);
-    QVERIFY(!slider.findChild<QTimer *>());
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QPoint>("at"); // (-1, -1): the handle's centre
+    const QPoint handle(-1, -1), top(5, 1), bottom(5, FaderHeight - 1);
+    for (const char *gesture : {"right press", "left click", "double click"}) {
+        for (const auto &[where, at] :
+             {std::pair {"handle", handle}, std::pair {"top", top}, std::pair {"bottom", bottom}}) {
+            // A bound fader does not page: a left click beside the handle does nothing.
+            if (qstrcmp(gesture, "left click") != 0 || at != handle)
+                QTest::addRow("%s at the %s", gesture, where) << QString::fromLatin1(gesture) << at;
+        }
+    }
 }
 
-void tst_Fader::boundFaderIgnoresClicksBesideTheHandle()
+// A right press, a click beside the handle or a double click (what a user's double click
+// delivers: press, release, double click, release) leave the value, the memory and the handle.
+void tst_Fader::pressesChangeNothing()
 {
+    QFETCH(QString, gesture);
+    QFETCH(QPoint, at);
     TestMemory memory;
     auto fader = makeFader(&memory, 2);
     QVERIFY(fader);
-    writeMemory(memory, fader.get(), 600);
-    QCOMPARE(fader->value(), 600);
+    // A value that shares its pixel with others: reading it back from the pixel would move it.
+    TestRig::writeFor(memory, *fader, 611);
+    QCOMPARE(fader->value(), 611);
     const int changes = memory.changes;
     const QRect handle = fader->sliderRect();
     QVERIFY(handle.top() > 2 && handle.bottom() < FaderHeight - 2);
+    if (at.x() < 0)
+        at = handle.center();
+    TestRig::AllSignals signalsSeen(fader.get());
+    QSignalSpy values(fader.get(), &CSlider::valueChanged);
 
-    for (const QPoint &at : {QPoint(5, 1), QPoint(5, FaderHeight - 1)}) {
-        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
+    if (gesture == QLatin1String("right press")) {
+        QTest::mousePress(fader.get(), Qt::RightButton, {}, at);
         QCOMPARE(fader->state(), CSlider::Idle);
+        QCOMPARE(signalsSeen.total(), 0);
+        QTest::mouseRelease(fader.get(), Qt::RightButton, {}, at);
+    } else {
+        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
+        if (gesture == QLatin1String("double click")) {
+            QTest::mouseDClick(fader.get(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
+        }
     }
-    QCOMPARE(fader->value(), 600);
-    QCOMPARE(memoryValue(memory, fader.get()), 600);
+    QCOMPARE(fader->value(), 611);
+    QCOMPARE(TestRig::storedFor(memory, *fader), 611);
     QCOMPARE(int(memory.changes), changes);
+    QCOMPARE(fader->state(), CSlider::Idle);
     QCOMPARE(fader->sliderRect(), handle);
+    for (const QList<QVariant> &signal : std::as_const(values))
+        QCOMPARE(signal.at(0).toInt(), 611);
     const QTimer *repeat = fader->findChild<QTimer *>();
     QVERIFY(!repeat || !repeat->isActive());
 }
@@ -240,6 +208,10 @@ void tst_Fader::unboundSliderPagesAndRepeats()
     QVERIFY(QTest::qWaitForWindowExposed(&slider));
     const QRect handle = slider.sliderRect();
     QVERIFY(handle.bottom() < 190);
+    // A right press neither pages nor starts the repeat.
+    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
+    QCOMPARE(slider.value(), 50);
+    QVERIFY(!slider.findChild<QTimer *>());
 
     // Below the handle of a vertical slider (minimum on top) is towards the maximum.
     QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 195));
@@ -300,7 +272,7 @@ void tst_Fader::unboundSliderSnapsBackBoundFaderDoesNot()
     auto fader = makeFader(&memory, 1);
     QVERIFY(fader);
     fader->setStyle(&style);
-    writeMemory(memory, fader.get(), 300);
+    TestRig::writeFor(memory, *fader.get(), 300);
     at = handleCentre(fader.get());
     pressedPosition = fader->sliderPosition();
     QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
@@ -308,10 +280,10 @@ void tst_Fader::unboundSliderSnapsBackBoundFaderDoesNot()
     QTest::mouseMove(fader.get(), QPoint(fader->width() + far, at.y() - pressedPosition));
     QCOMPARE(fader->sliderPosition(), 0);
     QCOMPARE(fader->value(), fader->maxValue());
-    QCOMPARE(memoryValue(memory, fader.get()), fader->maxValue());
+    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
     QTest::mouseRelease(fader.get(), Qt::LeftButton, {},
                         QPoint(fader->width() + far, at.y() - pressedPosition));
-    QCOMPARE(memoryValue(memory, fader.get()), fader->maxValue());
+    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
 }
 
 void tst_Fader::dragWritesTheLawValue()
@@ -338,11 +310,11 @@ void tst_Fader::dragWritesTheLawValue()
         QCOMPARE(memory.faderValueFromPosition(&n, fader->element(), fader->parameter(),
                                                a - position),
                  0);
-        QCOMPARE(memoryValue(memory, fader.get()), n);
+        QCOMPARE(TestRig::storedFor(memory, *fader), n);
         QCOMPARE(fader->value(), n);
     }
     QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, QPoint(at.x(), 0));
-    QCOMPARE(memoryValue(memory, fader.get()), fader->maxValue());
+    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
     QCOMPARE(moved.count(), 4);
     QCOMPARE(end.count(), 1);
     QCOMPARE(fader->state(), CSlider::Idle);
@@ -354,31 +326,31 @@ void tst_Fader::wheelRemainderBelongsToOneSlider()
     auto a = makeFader(&memory, 4);
     auto b = makeFader(&memory, 5);
     QVERIFY(a && b);
-    writeMemory(memory, a.get(), 400);
-    writeMemory(memory, b.get(), 400);
+    TestRig::writeFor(memory, *a.get(), 400);
+    TestRig::writeFor(memory, *b.get(), 400);
     // A notch is max(line, page) = 10 values; a twentieth of a notch is half a value.
     const int halfStep = 120 / (2 * qMax(a->lineStep(), a->pageStep()));
 
-    sendWheel(a.get(), halfStep);
-    QCOMPARE(memoryValue(memory, a.get()), 400);
-    sendWheel(a.get(), halfStep);
+    TestRig::wheel(a.get(), halfStep);
+    QCOMPARE(TestRig::storedFor(memory, *a), 400);
+    TestRig::wheel(a.get(), halfStep);
     // Wheel up raises the level of a fader whose maximum is on top.
-    QCOMPARE(memoryValue(memory, a.get()), 401);
+    QCOMPARE(TestRig::storedFor(memory, *a), 401);
     QCOMPARE(a->value(), 401);
 
     // Half a step on a, half on b, half on a: each slider change drops the remainder.
-    sendWheel(a.get(), halfStep);
-    sendWheel(b.get(), halfStep);
-    sendWheel(a.get(), halfStep);
-    QCOMPARE(memoryValue(memory, a.get()), 401);
-    QCOMPARE(memoryValue(memory, b.get()), 400);
-    sendWheel(a.get(), halfStep);
-    QCOMPARE(memoryValue(memory, a.get()), 402);
+    TestRig::wheel(a.get(), halfStep);
+    TestRig::wheel(b.get(), halfStep);
+    TestRig::wheel(a.get(), halfStep);
+    QCOMPARE(TestRig::storedFor(memory, *a), 401);
+    QCOMPARE(TestRig::storedFor(memory, *b), 400);
+    TestRig::wheel(a.get(), halfStep);
+    QCOMPARE(TestRig::storedFor(memory, *a), 402);
 
     // A whole notch down with horDir set turns the direction round.
     b->setHorDir(true);
-    sendWheel(b.get(), -120);
-    QCOMPARE(memoryValue(memory, b.get()), 400 + qMax(b->lineStep(), b->pageStep()));
+    TestRig::wheel(b.get(), -120);
+    QCOMPARE(TestRig::storedFor(memory, *b), 400 + qMax(b->lineStep(), b->pageStep()));
 }
 
 void tst_Fader::homeAndEndFollowHorDir_data()
@@ -397,20 +369,20 @@ void tst_Fader::homeAndEndFollowHorDir()
     auto fader = makeFader(&memory, 6);
     QVERIFY(fader);
     fader->setHorDir(horDir);
-    writeMemory(memory, fader.get(), 500);
+    TestRig::writeFor(memory, *fader.get(), 500);
     const int top = fader->maxValue(), bottom = fader->minValue();
 
     QTest::keyClick(fader.get(), Qt::Key_Home);
-    QCOMPARE(memoryValue(memory, fader.get()), homeIsMaximum ? top : bottom);
+    QCOMPARE(TestRig::storedFor(memory, *fader), homeIsMaximum ? top : bottom);
     QCOMPARE(fader->state(), CSlider::Idle);
     QTest::keyClick(fader.get(), Qt::Key_End);
-    QCOMPARE(memoryValue(memory, fader.get()), homeIsMaximum ? bottom : top);
+    QCOMPARE(TestRig::storedFor(memory, *fader), homeIsMaximum ? bottom : top);
 
-    writeMemory(memory, fader.get(), 500);
+    TestRig::writeFor(memory, *fader.get(), 500);
     QTest::keyClick(fader.get(), Qt::Key_Up);
-    QCOMPARE(memoryValue(memory, fader.get()), 500 + fader->lineStep());
+    QCOMPARE(TestRig::storedFor(memory, *fader), 500 + fader->lineStep());
     QTest::keyClick(fader.get(), Qt::Key_PageDown);
-    QCOMPARE(memoryValue(memory, fader.get()), 500 + fader->lineStep() - fader->pageStep());
+    QCOMPARE(TestRig::storedFor(memory, *fader), 500 + fader->lineStep() - fader->pageStep());
 }
 
 void tst_Fader::flippedLinearLawAtBothEnds()
@@ -467,14 +439,14 @@ void tst_Fader::lawFailureFallsBackToLinear()
     const int a = linear->available();
 
     for (int v : {0, 223, 823, 1023}) {
-        writeMemory(lawful, withLaw.get(), v);
-        writeMemory(failing, linear.get(), v);
+        TestRig::writeFor(lawful, *withLaw.get(), v);
+        TestRig::writeFor(failing, *linear.get(), v);
         QCOMPARE(linear->sliderPosition(),
                  QStyle::sliderPositionFromValue(0, 1023, 1023 - v, a, false));
     }
     // The two laws differ in the middle, so the fallback is really in use.
-    writeMemory(lawful, withLaw.get(), 823);
-    writeMemory(failing, linear.get(), 823);
+    TestRig::writeFor(lawful, *withLaw.get(), 823);
+    TestRig::writeFor(failing, *linear.get(), 823);
     QVERIFY(withLaw->sliderPosition() != linear->sliderPosition());
 
     // A drag writes the linear value.
@@ -483,43 +455,17 @@ void tst_Fader::lawFailureFallsBackToLinear()
     QTest::mousePress(linear.get(), Qt::LeftButton, {}, at);
     dragTo(linear.get(), at, pressedPosition, a / 2);
     QTest::mouseRelease(linear.get(), Qt::LeftButton, {}, at);
-    QCOMPARE(memoryValue(failing, linear.get()),
+    QCOMPARE(TestRig::storedFor(failing, *linear),
              1023 - QStyle::sliderValueFromPosition(0, 1023, a / 2, a, false));
 
     // A parameter without a law uses its own range, flipped.
     TestMemory memory;
     auto pan = makeFader(&memory, 0, PanAddress);
     QVERIFY(pan);
-    writeMemory(memory, pan.get(), memory.getMinimum(pan->element(), pan->parameter(), 0));
+    TestRig::writeFor(memory, *pan.get(), memory.getMinimum(pan->element(), pan->parameter(), 0));
     QCOMPARE(pan->sliderPosition(), a);
-    writeMemory(memory, pan.get(), memory.getMaximum(pan->element(), pan->parameter(), 0));
+    TestRig::writeFor(memory, *pan.get(), memory.getMaximum(pan->element(), pan->parameter(), 0));
     QCOMPARE(pan->sliderPosition(), 0);
-}
-
-void tst_Fader::doubleClickChangesNothing()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 8);
-    QVERIFY(fader);
-    // A value that shares its pixel with others: reading it back from the pixel would move it.
-    writeMemory(memory, fader.get(), 611);
-    const int changes = memory.changes;
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-
-    // What a user's double click delivers: press, release, double click, release.
-    for (const QPoint &at : {handleCentre(fader.get()), QPoint(5, 1), QPoint(5, FaderHeight - 1)}) {
-        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-    }
-
-    QCOMPARE(fader->value(), 611);
-    QCOMPARE(memoryValue(memory, fader.get()), 611);
-    QCOMPARE(int(memory.changes), changes);
-    QCOMPARE(fader->state(), CSlider::Idle);
-    for (const QList<QVariant> &signal : std::as_const(values))
-        QCOMPARE(signal.at(0).toInt(), 611);
 }
 
 void tst_Fader::textFollowsFiftyMsLaterWhileBlocked()
@@ -529,12 +475,12 @@ void tst_Fader::textFollowsFiftyMsLaterWhileBlocked()
     QVERIFY(fader);
     QSignalSpy texts(fader.get(), &CFader::textualValueChange);
 
-    writeMemory(memory, fader.get(), 700);
+    TestRig::writeFor(memory, *fader.get(), 700);
     QCOMPARE(texts.count(), 1);
 
     fader->blockSignals(true);
-    writeMemory(memory, fader.get(), 823);
-    writeMemory(memory, fader.get(), 900);
+    TestRig::writeFor(memory, *fader.get(), 823);
+    TestRig::writeFor(memory, *fader.get(), 900);
     fader->blockSignals(false);
     QCOMPARE(fader->value(), 900);
     QCOMPARE(texts.count(), 1);
@@ -556,7 +502,7 @@ void tst_Fader::textFollowsFiftyMsLaterWhileBlocked()
 
     // Still blocked when the timer fires: nothing goes out.
     fader->blockSignals(true);
-    writeMemory(memory, fader.get(), 100);
+    TestRig::writeFor(memory, *fader.get(), 100);
     QTest::qWait(120);
     fader->blockSignals(false);
     QCOMPARE(texts.count(), 2);
@@ -567,23 +513,23 @@ void tst_Fader::acceptNumWritesWithUndo()
     TestMemory memory;
     auto fader = makeFader(&memory, 10);
     QVERIFY(fader);
-    writeMemory(memory, fader.get(), 300);
+    TestRig::writeFor(memory, *fader.get(), 300);
     memory.clearUndo();
 
     fader->acceptNum(-10.0);
     const int typed = memory.valueFromNumber(fader->tableId(), -10.0f);
     QVERIFY(typed != 300);
-    QCOMPARE(memoryValue(memory, fader.get()), typed);
+    QCOMPARE(TestRig::storedFor(memory, *fader), typed);
     QCOMPARE(fader->value(), typed);
     QVERIFY(memory.canUndo());
     QVERIFY(memory.undo());
-    QCOMPARE(memoryValue(memory, fader.get()), 300);
+    QCOMPARE(TestRig::storedFor(memory, *fader), 300);
     QCOMPARE(fader->value(), 300);
 
     fader->setUndoEnable(false);
     memory.clearUndo();
     fader->acceptNum(0.0);
-    QCOMPARE(memoryValue(memory, fader.get()), memory.valueFromNumber(fader->tableId(), 0.0f));
+    QCOMPARE(TestRig::storedFor(memory, *fader), memory.valueFromNumber(fader->tableId(), 0.0f));
     QVERIFY(!memory.canUndo());
 
     // Without a memory a typed number changes nothing.
@@ -594,41 +540,21 @@ void tst_Fader::acceptNumWritesWithUndo()
     QCOMPARE(unbound->value(), 12);
 }
 
-void tst_Fader::sameValueAgainNoSignalsNoWrites()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 11);
-    QVERIFY(fader);
-    fader->setValue(512);
-    QCOMPARE(memoryValue(memory, fader.get()), 512);
-    const int writes = memory.writes;
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-    QSignalSpy texts(fader.get(), &CFader::textualValueChange);
-
-    fader->setValue(512);
-    writeMemory(memory, fader.get(), 512);
-    fader->setProperty("value", 512);
-
-    QCOMPARE(values.count(), 0);
-    QCOMPARE(texts.count(), 0);
-    QCOMPARE(int(memory.writes), writes + 1); // only the test's own write
-}
-
 void tst_Fader::defaultsCopyAndPaste()
 {
     TestMemory memory;
     auto fader = makeFader(&memory, 12);
     QVERIFY(fader);
     const int e = fader->element(), p = fader->parameter(), c = fader->channel();
-    writeMemory(memory, fader.get(), 100);
+    TestRig::writeFor(memory, *fader.get(), 100);
 
     fader->reset2defaults();
-    QCOMPARE(memoryValue(memory, fader.get()), memory.getValueEx(e, p, c, false));
+    QCOMPARE(TestRig::storedFor(memory, *fader), memory.getValueEx(e, p, c, false));
     int unavailable = 0;
     const int alternative = memory.getValueEx(e, p, c, true, &unavailable);
     QCOMPARE(unavailable, 0);
     fader->reset2AltDefaults();
-    QCOMPARE(memoryValue(memory, fader.get()), alternative);
+    QCOMPARE(TestRig::storedFor(memory, *fader), alternative);
     QCOMPARE(fader->value(), alternative);
 
     QByteArray buffer;
@@ -636,16 +562,16 @@ void tst_Fader::defaultsCopyAndPaste()
         QDataStream out(&buffer, QIODevice::WriteOnly);
         fader->copyParameters(&out);
     }
-    writeMemory(memory, fader.get(), 5);
+    TestRig::writeFor(memory, *fader.get(), 5);
     QDataStream in(buffer);
     fader->pasteParameters(&in);
-    QCOMPARE(memoryValue(memory, fader.get()), alternative);
+    QCOMPARE(TestRig::storedFor(memory, *fader), alternative);
 
     // A truncated record pastes nothing.
-    writeMemory(memory, fader.get(), 5);
+    TestRig::writeFor(memory, *fader.get(), 5);
     QDataStream truncated(buffer.left(3));
     fader->pasteParameters(&truncated);
-    QCOMPARE(memoryValue(memory, fader.get()), 5);
+    QCOMPARE(TestRig::storedFor(memory, *fader), 5);
 }
 
 void tst_Fader::moveRepaintsThumbOverCachedBackground()
@@ -662,7 +588,7 @@ void tst_Fader::moveRepaintsThumbOverCachedBackground()
     for (int position = a; position >= 0; position -= 5)
         dragTo(fader.get(), at, a, position);
     QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, QPoint(at.x(), at.y() - a));
-    writeMemory(memory, fader.get(), 300);
+    TestRig::writeFor(memory, *fader.get(), 300);
     QCoreApplication::processEvents();
 
     QCOMPARE(fader->backgroundRebuildCount(), rebuilds);
@@ -711,7 +637,7 @@ void tst_Fader::userDragAndConsoleThreadBothShow()
     QTRY_COMPARE(console->value(), int(last));
     QCOMPARE(console->sliderPosition(), console->positionFromValue(last));
     QCOMPARE(user->sliderPosition(), a / 3);
-    QCOMPARE(memoryValue(memory, user.get()), user->value());
+    QCOMPARE(TestRig::storedFor(memory, *user), user->value());
     QCOMPARE(user->value(), user->valueFromPosition(a / 3));
 }
 

@@ -298,6 +298,7 @@ private Q_SLOTS:
     void dropQuestions_data();
     void dropQuestions();
     void autoScrollBands();
+    void autoScrollFromHeader();
     void listDestroyedDuringQuestion();
     void pixels();
     void badInput();
@@ -792,6 +793,37 @@ void tst_LibraryList::autoScrollBands()
     QDragMoveEvent far(QPoint(20, vp->height() + 40), Qt::MoveAction, payload.get(), Qt::LeftButton,
                        {});
     QApplication::sendEvent(vp, &far);
+    QVERIFY(!rig.list->isAutoScrolling());
+}
+
+void tst_LibraryList::autoScrollFromHeader()
+{
+    Rig rig(40);
+    rig.rows[0]->fill("aa");
+    rig.select({0});
+    std::unique_ptr<CListWidgeDrag> payload = rig.list->makeDragObject(nullptr);
+    QScrollBar *bar = rig.list->verticalScrollBar();
+    const int start = 5 * CListWidge::AutoScrollStep;
+    bar->setValue(start);
+    // Qt hands a drag to the innermost widget under the pointer that takes drops: over the
+    // header that is the list itself, in list coordinates.
+    const QPoint overHeader = rig.list->viewport()->geometry().topLeft() + QPoint(20, -5);
+    QVERIFY(rig.list->header()->geometry().contains(overHeader));
+    QWidget *target = rig.list->childAt(overHeader);
+    while (target && !target->acceptDrops())
+        target = target->parentWidget();
+    QCOMPARE(target, rig.list.data());
+    QDragEnterEvent enter(overHeader, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(rig.list, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(overHeader, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(rig.list, &move);
+    QTRY_VERIFY(bar->value() < start);
+    QCOMPARE((start - bar->value()) % CListWidge::AutoScrollStep, 0);
+    QVERIFY(!rig.list->dropTarget());
+    // Leaving the list from the header ends the scrolling.
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(rig.list, &leave);
     QVERIFY(!rig.list->isAutoScrolling());
 }
 

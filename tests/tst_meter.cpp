@@ -3,7 +3,7 @@
 // the embedded memory's meter feed.
 
 #include "CMeter.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QImage>
 #include <QMetaEnum>
@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -71,16 +70,6 @@ QString meterAddress(TParamMemory &memory, int index = 0, int channel = 0)
     return QString();
 }
 
-struct Bound
-{
-    int e = -1, p = -1, c = -1;
-};
-
-Bound addressOf(const CMeter &meter)
-{
-    return {meter.element(), meter.parameter(), meter.channel()};
-}
-
 // Bar length for a raw value, worked out from the table alone: the sum of the widths of the
 // entries (the last excepted) whose level is at most raw.
 int expectedLength(CMeter::EMeterSelector selector, int raw)
@@ -94,18 +83,9 @@ int expectedLength(CMeter::EMeterSelector selector, int raw)
     return length;
 }
 
-// Rows (or columns) of the picture that show the lit colour, tested along one line.
 std::vector<int> litLines(const QImage &img, bool rows = true)
 {
-    std::vector<int> lines;
-    const int n = rows ? img.height() : img.width();
-    for (int i = 0; i < n; ++i) {
-        const QColor c =
-                rows ? img.pixelColor(img.width() / 2, i) : img.pixelColor(i, img.height() / 2);
-        if (c == LitColour)
-            lines.push_back(i);
-    }
-    return lines;
+    return TestRig::litLines(img, LitColour, rows);
 }
 
 std::vector<int> range(int first, int last)
@@ -114,12 +94,6 @@ std::vector<int> range(int first, int last)
     for (int i = first; i <= last; ++i)
         v.push_back(i);
     return v;
-}
-
-void flushPaints()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -134,21 +108,15 @@ private Q_SLOTS:
 
     void tablesMatchTheirSelectors();
     void lookupCountsStepsAtOrBelowTheValue();
-    void normalMeterLightsTheBottomRows_data();
-    void normalMeterLightsTheBottomRows();
-    void sigmaLampLightsTheTopAtOverload();
+    void barPixels_data();
+    void barPixels();
     void scaledMeterStillShowsAOneRowPeak();
     void peakSegmentTopsABarOfThePeakLength();
-    void gainReductionDrawsFromTheTopWithoutPeak();
     void peakHoldDisabledIgnoresPeakBytes();
-    void horizontalMetersGrowFromTheLeft();
     void sameStepCausesNoRepaint();
     void stepChangeRepaintsOnlyTheBandThatChanged();
-    void unchangedPeakIsNotLookedUpAgain();
     void otherOperationsAreIgnored();
     void meterWithoutImageDrawsNothing();
-    void backgroundAloneDoesNotRepaint();
-    void settingTheSameValueAgainChangesNothing();
     void onlineChangeResetsOnlyWhenGoingOffline();
     void registersOnConnectAndUnregistersOnDisconnect();
     void workerThreadDataIsShownOnTheGuiThread();
@@ -191,8 +159,7 @@ std::unique_ptr<SpyMeter> tst_Meter::makeMeter(int height, CMeter::EMeterSelecto
 
 void tst_Meter::push(const CMeter &meter, int level, int peak)
 {
-    const Bound a = addressOf(meter);
-    m_memory->pushMeterLevel(a.e, a.p, a.c, level, peak);
+    m_memory->pushMeterLevel(meter.element(), meter.parameter(), meter.channel(), level, peak);
 }
 
 void tst_Meter::tablesMatchTheirSelectors()
@@ -251,44 +218,72 @@ void tst_Meter::lookupCountsStepsAtOrBelowTheValue()
     QCOMPARE(meter.meterLevelIndex(65535), count - 1);
 }
 
-void tst_Meter::normalMeterLightsTheBottomRows_data()
+// The lit rows (columns when horizontal) first..last of an unscaled meter, without peak hold
+// (a gain-reduction meter has none anyway); first > last: none.
+void tst_Meter::barPixels_data()
 {
+    QTest::addColumn<CMeter::EMeterSelector>("selector");
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("raw");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("silence") << 0 << 0;
-    QTest::newRow("first step") << 1099 << 1;
-    QTest::newRow("below first step") << 1098 << 0;
-    QTest::newRow("first wide step") << 2850 << 34;
-    QTest::newRow("4040") << 4040 << 118;
-    QTest::newRow("4095") << 4095 << 118;
-    QTest::newRow("8190") << 8190 << 118;
-    QTest::newRow("overload") << 8191 << 121;
-    QTest::newRow("14-bit maximum") << 16383 << 121;
-}
-
-void tst_Meter::normalMeterLightsTheBottomRows()
-{
-    QFETCH(int, raw);
-    QFETCH(int, rows);
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    QCOMPARE(meter->scale(), 1.0);
-    meter->setPeakHoldEnabled(false);
-    push(*meter, raw, 0);
-    QCOMPARE(litLines(meter->grab().toImage()), range(121 - rows, 120));
-    QCOMPARE(expectedLength(CMeter::eMtr_Normal, raw), rows);
-}
-
-void tst_Meter::sigmaLampLightsTheTopAtOverload()
-{
-    auto meter = makeMeter(12, CMeter::eMtr_Sigma);
-    for (int raw : {0, 2000, 4094}) {
-        push(*meter, raw, raw);
-        QVERIFY2(litLines(meter->grab().toImage()).empty(), qPrintable(QString::number(raw)));
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    const QSize normal(6, 121), lamp(6, 12), gr(6, 111);
+    const auto n = CMeter::eMtr_Normal;
+    // A normal meter lights the bottom rows.
+    QTest::newRow("silence") << n << normal << 0 << 0 << 121 << 120;
+    QTest::newRow("first step") << n << normal << 1099 << 0 << 120 << 120;
+    QTest::newRow("below first step") << n << normal << 1098 << 0 << 121 << 120;
+    QTest::newRow("first wide step") << n << normal << 2850 << 0 << 121 - 34 << 120;
+    QTest::newRow("4040") << n << normal << 4040 << 0 << 121 - 118 << 120;
+    QTest::newRow("4095") << n << normal << 4095 << 0 << 121 - 118 << 120;
+    QTest::newRow("8190") << n << normal << 8190 << 0 << 121 - 118 << 120;
+    QTest::newRow("overload") << n << normal << 8191 << 0 << 0 << 120;
+    QTest::newRow("14-bit maximum") << n << normal << 16383 << 0 << 0 << 120;
+    QTest::newRow("horizontal: from the left") << n << normal.transposed() << 2850 << 0 << 0 << 33;
+    // The sigma lamp lights its top three rows at overload, never scaled.
+    for (int raw : {0, 2000, 4094})
+        QTest::addRow("sigma %d", raw) << CMeter::eMtr_Sigma << lamp << raw << raw << 1 << 0;
+    for (int raw : {4095, 8191, 16383})
+        QTest::addRow("sigma %d", raw) << CMeter::eMtr_Sigma << lamp << raw << 0 << 0 << 2;
+    // Gain reduction draws from the top, and ignores the peak.
+    for (int raw : {0, 2500, 3000, 3700, 4040, 8191}) {
+        QTest::addRow("reduction %d", raw) << CMeter::eMtr_GR << gr << raw << 4000 << 0
+                                           << 111 - expectedLength(CMeter::eMtr_GR, raw) - 1;
     }
-    for (int raw : {4095, 8191, 16383}) {
-        push(*meter, raw, 0);
-        // Never scaled, whatever the widget height.
-        QCOMPARE(litLines(meter->grab().toImage()), range(0, 2));
+    QTest::newRow("horizontal reduction") << CMeter::eMtr_GR << gr.transposed() << 3000 << 0
+                                          << expectedLength(CMeter::eMtr_GR, 3000) << 110;
+}
+
+void tst_Meter::barPixels()
+{
+    QFETCH(CMeter::EMeterSelector, selector);
+    QFETCH(QSize, size);
+    QFETCH(int, raw);
+    QFETCH(int, peak);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    const bool vertical = size.height() > size.width();
+    auto meter = makeMeter(size.height(), selector, size.width());
+    QCOMPARE(meter->isVertical(), vertical);
+    if (selector == CMeter::eMtr_Normal) {
+        QCOMPARE(meter->scale(), 1.0);
+        QCOMPARE(meter->available(), qMax(size.width(), size.height()));
+        meter->setPeakHoldEnabled(false);
+        // The table alone gives the same length.
+        QCOMPARE(expectedLength(selector, raw), vertical ? 121 - first : last + 1);
+    }
+    // At rest nothing is lit (a gain-reduction meter shows no reduction).
+    QVERIFY(litLines(meter->grab().toImage(), vertical).empty());
+    // From another level: only the band between the two bars changes.
+    push(*meter, raw > 2000 ? raw - 1000 : raw + 1000, 0);
+    meter->grab();
+    const int lookups = meter->lookups;
+    push(*meter, raw, peak);
+    QCOMPARE(litLines(meter->grab().toImage(), vertical), range(first, last));
+    if (selector == CMeter::eMtr_GR) {
+        QCOMPARE(meter->lookups - lookups, 1); // the level only
+        QCOMPARE(meter->shownPeakIndex(), 0);
     }
 }
 
@@ -335,25 +330,17 @@ void tst_Meter::peakSegmentTopsABarOfThePeakLength()
              range(121 - expectedLength(CMeter::eMtr_Normal, 3500), 120));
 }
 
-void tst_Meter::gainReductionDrawsFromTheTopWithoutPeak()
-{
-    auto meter = makeMeter(111, CMeter::eMtr_GR);
-    // At rest a gain-reduction meter shows no reduction.
-    QVERIFY(litLines(meter->grab().toImage()).empty());
-    for (int raw : {0, 2500, 3000, 3700, 4040, 8191}) {
-        const int lookups = meter->lookups;
-        push(*meter, raw, 4000);
-        QCOMPARE(meter->lookups - lookups, 1); // the level only
-        QCOMPARE(meter->shownPeakIndex(), 0);
-        const int length = expectedLength(CMeter::eMtr_GR, raw);
-        QCOMPARE(litLines(meter->grab().toImage()), range(0, 111 - length - 1));
-    }
-}
-
+// A peak is looked up only when its bytes change, and not at all without peak hold.
 void tst_Meter::peakHoldDisabledIgnoresPeakBytes()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
+    meter->lookups = 0;
+    push(*meter, 2000, 3000);
+    QCOMPARE(meter->lookups.load(), 2);
+    push(*meter, 2100, 3000);
+    QCOMPARE(meter->lookups.load(), 3);
     push(*meter, 1300, 3100);
+    QCOMPARE(meter->lookups.load(), 5);
     QVERIFY(meter->shownPeakIndex() > 0);
     meter->setPeakHoldEnabled(false);
     const int lookups = meter->lookups;
@@ -363,37 +350,34 @@ void tst_Meter::peakHoldDisabledIgnoresPeakBytes()
              range(121 - expectedLength(CMeter::eMtr_Normal, 1400), 120));
 }
 
-void tst_Meter::horizontalMetersGrowFromTheLeft()
-{
-    auto meter = makeMeter(6, CMeter::eMtr_Normal, 121);
-    QVERIFY(!meter->isVertical());
-    QCOMPARE(meter->available(), 121);
-    QCOMPARE(meter->scale(), 1.0);
-    meter->setPeakHoldEnabled(false);
-    push(*meter, 2850, 0);
-    QCOMPARE(litLines(meter->grab().toImage(), false), range(0, 33));
-
-    auto gr = makeMeter(6, CMeter::eMtr_GR, 111);
-    push(*gr, 3000, 0);
-    QCOMPARE(litLines(gr->grab().toImage(), false),
-             range(expectedLength(CMeter::eMtr_GR, 3000), 110));
-}
-
 void tst_Meter::sameStepCausesNoRepaint()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2010, 3010);
-    flushPaints();
+    TestRig::settle();
     const int paints = meter->paints;
     // Both values stay inside their table steps.
     QCOMPARE(meter->meterLevelIndex(2010), meter->meterLevelIndex(2040));
     QCOMPARE(meter->meterLevelIndex(3010), meter->meterLevelIndex(3015));
+    const int lookups = meter->lookups;
     push(*meter, 2040, 3015);
     push(*meter, 2040, 3015);
-    flushPaints();
+    // Nor do the same settings again, nor going online while online.
+    meter->setMeterSelector(CMeter::eMtr_Normal);
+    meter->setPeakHoldEnabled(true);
+    meter->onlineChange(true);
+    TestRig::settle();
     QCOMPARE(meter->paints, paints);
+    QCOMPARE(meter->lookups - lookups, 3); // the peak once, the level each time
+    // A background alone does not repaint; the next change shows it.
+    meter->setMeterBgndImage(filled(6, 121, OtherUnlitColour));
+    TestRig::settle();
+    QCOMPARE(meter->paints, paints);
+    push(*meter, 1200, 0);
+    TestRig::settle();
+    QCOMPARE(meter->grab().toImage().pixelColor(3, 0), OtherUnlitColour);
 }
 
 void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
@@ -403,12 +387,12 @@ void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2000, 0);
-    flushPaints();
+    TestRig::settle();
     meter->paints = 0;
     meter->painted = QRegion();
 
     push(*meter, 2600, 0);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, 1);
     const int before = expectedLength(CMeter::eMtr_Normal, 2000);
     const int after = expectedLength(CMeter::eMtr_Normal, 2600);
@@ -420,22 +404,10 @@ void tst_Meter::stepChangeRepaintsOnlyTheBandThatChanged()
     // Falling back repaints the same band, now unlit.
     meter->painted = QRegion();
     push(*meter, 2000, 0);
-    flushPaints();
+    TestRig::settle();
     QVERIFY(meter->painted.boundingRect().contains(band));
     QVERIFY(meter->painted.boundingRect().height() < 121 / 2);
     QCOMPARE(litLines(meter->grab().toImage()), range(121 - before, 120));
-}
-
-void tst_Meter::unchangedPeakIsNotLookedUpAgain()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->lookups = 0;
-    push(*meter, 2000, 3000);
-    QCOMPARE(meter->lookups.load(), 2);
-    push(*meter, 2100, 3000);
-    QCOMPARE(meter->lookups.load(), 3);
-    push(*meter, 2100, 3100);
-    QCOMPARE(meter->lookups.load(), 5);
 }
 
 void tst_Meter::otherOperationsAreIgnored()
@@ -473,51 +445,13 @@ void tst_Meter::meterWithoutImageDrawsNothing()
     QCOMPARE(img, untouched);
 }
 
-void tst_Meter::backgroundAloneDoesNotRepaint()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->setPeakHoldEnabled(false);
-    meter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
-    push(*meter, 2000, 0);
-    flushPaints();
-    const int paints = meter->paints;
-    meter->setMeterBgndImage(filled(6, 121, OtherUnlitColour));
-    flushPaints();
-    QCOMPARE(meter->paints, paints);
-    // The next change shows it.
-    push(*meter, 1200, 0);
-    flushPaints();
-    QCOMPARE(meter->grab().toImage().pixelColor(3, 0), OtherUnlitColour);
-}
-
-void tst_Meter::settingTheSameValueAgainChangesNothing()
-{
-    auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    meter->show();
-    QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
-    push(*meter, 2500, 3300);
-    flushPaints();
-    const int paints = meter->paints;
-    const int lookups = meter->lookups;
-    push(*meter, 2500, 3300);
-    meter->setMeterSelector(CMeter::eMtr_Normal);
-    meter->setPeakHoldEnabled(true);
-    meter->onlineChange(true);
-    flushPaints();
-    QCOMPARE(meter->paints, paints);
-    QCOMPARE(meter->lookups - lookups, 1); // the level; the peak is known
-    // A meter never writes to the memory.
-    QVERIFY(!m_memory->canUndo());
-}
-
 void tst_Meter::onlineChangeResetsOnlyWhenGoingOffline()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
     meter->show();
     QVERIFY(QTest::qWaitForWindowExposed(meter.get()));
     push(*meter, 2500, 3300);
-    flushPaints();
+    TestRig::settle();
     const QImage lit = meter->grab().toImage();
     QVERIFY(!litLines(lit).empty());
     const int paints = meter->paints;
@@ -525,19 +459,19 @@ void tst_Meter::onlineChangeResetsOnlyWhenGoingOffline()
     // The memory was online when the meter connected: going online again does nothing.
     m_memory->setOnline(true);
     meter->onlineChange(true);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, paints);
     QCOMPARE(meter->grab().toImage(), lit);
 
     m_memory->setOnline(false);
-    flushPaints();
+    TestRig::settle();
     QVERIFY(litLines(meter->grab().toImage()).empty());
     QCOMPARE(meter->shownPeakIndex(), 0);
 
     // Back online: no repaint by itself; the next data shows again.
     const int paintsOffline = meter->paints;
     m_memory->setOnline(true);
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(meter->paints, paintsOffline);
     push(*meter, 2500, 3300);
     QCOMPARE(meter->grab().toImage(), lit);
@@ -592,27 +526,27 @@ void tst_Meter::workerThreadDataIsShownOnTheGuiThread()
     const QString second = meterAddress(*m_memory, 0, 1);
     QVERIFY(!second.isEmpty());
     b->setNamedAddress(second);
-    const Bound addrA = addressOf(*a);
-    const Bound addrB = addressOf(*b);
+    const IMemAPI::TSingleAddress addrA = a->address(), addrB = b->address();
     const int lastLevel = 2600, lastPeak = 3300, lastReduction = 3200;
 
-    std::unique_ptr<QThread> feeder(QThread::create([&] {
+    const int valueBefore = a->value();
+    QVERIFY(TestRig::runOnWorker([&] {
         for (int i = 0; i < 2000; ++i) {
             const int swing = (i * 37) % 4000;
-            m_memory->pushMeterLevel(addrA.e, addrA.p, addrA.c, swing, swing + 50);
-            m_memory->pushMeterLevel(addrB.e, addrB.p, addrB.c, 4095 - swing, 0);
+            m_memory->pushMeterLevel(addrA.element, addrA.parameter, addrA.channel, swing,
+                                     swing + 50);
+            m_memory->pushMeterLevel(addrB.element, addrB.parameter, addrB.channel, 4095 - swing,
+                                     0);
         }
-        m_memory->pushMeterLevel(addrA.e, addrA.p, addrA.c, lastLevel, lastPeak);
-        m_memory->pushMeterLevel(addrB.e, addrB.p, addrB.c, lastReduction, 0);
+        m_memory->pushMeterLevel(addrA.element, addrA.parameter, addrA.channel, lastLevel,
+                                 lastPeak);
+        m_memory->pushMeterLevel(addrB.element, addrB.parameter, addrB.channel, lastReduction, 0);
     }));
-    const int valueBefore = a->value();
-    feeder->start();
-    feeder->wait();
     // Decoded on the feeder thread, but nothing shown before the GUI thread takes it.
     QCOMPARE(a->value(), valueBefore);
     QVERIFY(a->lookups > 0);
 
-    flushPaints();
+    TestRig::settle();
     QCOMPARE(a->value(), a->meterLevelIndex(lastLevel));
     QCOMPARE(a->shownPeakIndex(), a->meterLevelIndex(lastPeak));
     const int top = expectedLength(CMeter::eMtr_Normal, lastPeak);
@@ -639,14 +573,12 @@ void tst_Meter::crowdedFrameShowsEveryMeter()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto levelOf = [](int c, int frame) { return 1100 + ((c * 7 + frame * 11) % 29) * 100; };
     for (int frame = 0; frame < 3; ++frame) {
-        std::unique_ptr<QThread> feeder(QThread::create([&] {
+        QVERIFY(TestRig::runOnWorker([&] {
             for (const auto &m : meters)
                 m_memory->pushMeterLevel(m->element(), m->parameter(), m->channel(),
                                          levelOf(m->channel(), frame), 0);
         }));
-        feeder->start();
-        feeder->wait();
-        flushPaints();
+        TestRig::settle();
     }
     // What the window really shows after the partial repaints, not a fresh rendering.
     const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
@@ -660,18 +592,16 @@ void tst_Meter::crowdedFrameShowsEveryMeter()
         m->setParent(nullptr);
 }
 
+// The feed goes on without a meter destroyed while its delivery was pending.
 void tst_Meter::meterDestroyedWithDeliveryPending()
 {
     auto meter = makeMeter(121, CMeter::eMtr_Normal);
-    const Bound addr = addressOf(*meter);
-    std::unique_ptr<QThread> feeder(
-            QThread::create([&] { m_memory->pushMeterLevel(addr.e, addr.p, addr.c, 3000, 3500); }));
-    feeder->start();
-    feeder->wait();
+    const IMemAPI::TSingleAddress a = meter->address();
+    QVERIFY(TestRig::runOnWorker(
+            [&] { m_memory->pushMeterLevel(a.element, a.parameter, a.channel, 3000, 3500); }));
     meter.reset();
-    flushPaints();
-    // The feed goes on without the meter.
-    m_memory->pushMeterLevel(addr.e, addr.p, addr.c, 3100, 3600);
+    TestRig::settle();
+    m_memory->pushMeterLevel(a.element, a.parameter, a.channel, 3100, 3600);
     QCOMPARE(m_memory->meterSubscriberCount(), 0);
 }
 

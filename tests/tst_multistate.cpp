@@ -3,16 +3,12 @@
 
 #include "StateDisplayMulti.h"
 #include "StateDisplayMulti_p.h"
-#include "TCacheServer.h"
 #include "TParamInfo.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QBuffer>
 #include <QDataStream>
-#include <QPainter>
-#include <QPointer>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 
@@ -84,10 +80,6 @@ QList<int> litItems(const QImage &image, int count, int bandHeight)
     }
     return items;
 }
-
-class CacheHost : public QWidget, public TCacheServer
-{
-};
 
 } // namespace
 
@@ -254,8 +246,8 @@ void tst_MultiState::bitsOfEachGroup()
     for (int x = 0; x < 4; ++x)
         set(kExtras[x], values.at(x + 1));
     // Another channel's values must not show.
-    IMemAPI::TSingleAddress other;
-    QVERIFY(m_memory->resolveNamed(QString::fromLatin1(kExtras[0]), kChannel + 1, &other));
+    const IMemAPI::TSingleAddress other =
+            TestRig::resolve(*m_memory, QString::fromLatin1(kExtras[0]), kChannel + 1);
     m_memory->setValue(other.element, other.parameter, other.channel, -1, 0, 1);
 
     CStateDisplayMulti *w = makeDisplay(count, count * band, band);
@@ -330,7 +322,7 @@ void tst_MultiState::copyRequestsDoNotRedraw()
 
 void tst_MultiState::alikeDisplaysShareOneRecord()
 {
-    auto *host = new CacheHost;
+    auto *host = new TestRig::CacheHost;
     m_window.reset(host);
     set(kOwn, 0x1);
     CStateDisplayMulti *first = makeDisplay(18, 72, 4, "busLamps", host);
@@ -367,17 +359,15 @@ void tst_MultiState::alikeDisplaysShareOneRecord()
 void tst_MultiState::workerBurstEndsOnItsLastValue()
 {
     CStateDisplayMulti *w = makeDisplay(18, 72, 4);
-    IMemAPI::TSingleAddress a;
-    QVERIFY(m_memory->resolveNamed(QString::fromLatin1(kOwn), kChannel, &a));
+    const IMemAPI::TSingleAddress a =
+            TestRig::resolve(*m_memory, QString::fromLatin1(kOwn), kChannel);
     const int compositions = w->compositionCount();
     TParamMemory *memory = m_memory.get();
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    QVERIFY(TestRig::runOnWorker([&] {
         for (int i = 1; i <= 500; ++i)
             memory->setValue(a.element, a.parameter, a.channel, i, memory->sourceId(0) + 1, 1);
         memory->setValue(a.element, a.parameter, a.channel, 0x90, memory->sourceId(0) + 1, 1);
     }));
-    worker->start();
-    worker->wait();
     QCoreApplication::processEvents();
     QCOMPARE(w->compositionCount(), compositions + 1);
     QCOMPARE(litItems(picture(w), 18, 4), (QList<int> {4, 7}));

@@ -3,12 +3,9 @@
 // sub-image, the worker-thread feed, and bad lists, counts and images.
 
 #include "CPixmapMeter.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 
@@ -27,21 +24,17 @@ QColor cellColour(int category, int sub)
 // other way round.
 QPixmap grid(int categories, int subs, CPixmapMeter::SubDirection direction)
 {
-    const bool cols = direction == CPixmapMeter::ColImages;
-    QPixmap pm(Cell * (cols ? categories : subs), Cell * (cols ? subs : categories));
-    QPainter p(&pm);
-    for (int c = 0; c < categories; ++c)
-        for (int s = 0; s < subs; ++s)
-            p.fillRect(cols ? c * Cell : s * Cell, cols ? s * Cell : c * Cell, Cell, Cell,
-                       cellColour(c, s));
-    return pm;
+    if (direction == CPixmapMeter::ColImages)
+        return TestRig::frameStrip(QSize(Cell, Cell), categories, subs, cellColour);
+    return TestRig::frameStrip(QSize(Cell, Cell), subs, categories,
+                               [](int s, int c) { return cellColour(c, s); });
 }
 
 // The sub-image of category the meter shows on screen, from its pixels; -1 for none.
 int shownSub(CPixmapMeter &meter, int category = 0)
 {
     QCoreApplication::processEvents();
-    const QColor c = meter.grab().toImage().pixelColor(Cell / 2, Cell / 2);
+    const QColor c = TestRig::colourAt(&meter, QPoint(Cell / 2, Cell / 2));
     for (int s = 0; s < 16; ++s)
         if (c == cellColour(category, s))
             return s;
@@ -63,8 +56,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void boundListMapsLevels_data();
-    void boundListMapsLevels();
     void missingBoundsNeverShowTheLastSubImages();
     void listSetBeforeTheCountStillApplies();
     void memoryTableSearchedOverItsFirstEntries_data();
@@ -123,28 +114,6 @@ void tst_PixmapMeter::push(int level)
     m_memory->pushMeterLevel(m_bus.element, m_bus.parameter, m_bus.channel, level, level);
 }
 
-void tst_PixmapMeter::boundListMapsLevels_data()
-{
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("sub");
-    QTest::newRow("0") << 0 << 0;
-    QTest::newRow("2047") << 2047 << 0;
-    QTest::newRow("2048") << 2048 << 1;
-    QTest::newRow("3071") << 3071 << 1;
-    QTest::newRow("3072") << 3072 << 2;
-    QTest::newRow("top") << 16383 << 2;
-}
-
-void tst_PixmapMeter::boundListMapsLevels()
-{
-    QFETCH(int, level);
-    QFETCH(int, sub);
-    auto meter = makeMeter(3, QStringLiteral("800;C00"));
-    QCOMPARE(shownSub(*meter), 0);
-    push(level);
-    QCOMPARE(shownSub(*meter), sub);
-}
-
 void tst_PixmapMeter::missingBoundsNeverShowTheLastSubImages()
 {
     auto meter = makeMeter(4, QStringLiteral("800;C00"));
@@ -184,6 +153,13 @@ void tst_PixmapMeter::memoryTableSearchedOverItsFirstEntries_data()
     QTest::addColumn<int>("subs");
     QTest::addColumn<int>("level");
     QTest::addColumn<int>("sub");
+    // Table 0: the list 800;C00 bounds the levels.
+    QTest::newRow("list, 0") << 0 << 3 << 0 << 0;
+    QTest::newRow("list, 2047") << 0 << 3 << 2047 << 0;
+    QTest::newRow("list, 2048") << 0 << 3 << 2048 << 1;
+    QTest::newRow("list, 3071") << 0 << 3 << 3071 << 1;
+    QTest::newRow("list, 3072") << 0 << 3 << 3072 << 2;
+    QTest::newRow("list, top") << 0 << 3 << 16383 << 2;
     QTest::newRow("long table, low") << 1 << 4 << 63 << 1;
     QTest::newRow("long table, second bound") << 1 << 4 << 64 << 2;
     // Only 0, 64 and 128 are searched: 256 and above bound nothing.
@@ -273,12 +249,10 @@ void tst_PixmapMeter::unchangedSubImageCostsNothing()
 void tst_PixmapMeter::workerThreadFeedIsShownOnTheGuiThread()
 {
     auto meter = makeMeter(3, QStringLiteral("800;C00"));
-    std::unique_ptr<QThread> worker(QThread::create([this] {
+    QVERIFY(TestRig::runOnWorker([this] {
         for (int level = 0; level <= 3000; level += 7)
             push(level);
     }));
-    worker->start();
-    worker->wait();
     QCOMPARE(meter->shownIndex(), 0);
     QCOMPARE(shownSub(*meter), 1);
 }

@@ -4,11 +4,10 @@
 
 #include "CMenuObject.h"
 #include "CPullDownMenu.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QAction>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -36,18 +35,6 @@ const QList<QColor> kFrameColours {QColor(200, 40, 40), QColor(40, 200, 40), QCo
 constexpr int kFrameW = 30;
 constexpr int kFrameH = 12;
 
-// Counts the writes the widgets make (every setValue that reaches the memory).
-class CountingMemory : public TParamMemory
-{
-public:
-    int setValue(int e, int p, int c, int value, int source, int notify = 1) override
-    {
-        ++writes;
-        return TParamMemory::setValue(e, p, c, value, source, notify);
-    }
-    int writes = 0;
-};
-
 // Left-button releases the owner receives, and where.
 class ReleaseSpy : public QObject
 {
@@ -67,13 +54,10 @@ protected:
     }
 };
 
-QPixmap frameStrip()
+QPixmap strip()
 {
-    QPixmap strip(kFrameW, kFrameH * int(kFrameColours.size()));
-    QPainter p(&strip);
-    for (int i = 0; i < kFrameColours.size(); ++i)
-        p.fillRect(0, i * kFrameH, kFrameW, kFrameH, kFrameColours.at(i));
-    return strip;
+    return TestRig::frameStrip(QSize(kFrameW, kFrameH), 1, int(kFrameColours.size()),
+                               [](int, int row) { return kFrameColours.at(row); });
 }
 
 QStringList menuTexts(const CPullDownMenu *w)
@@ -137,13 +121,13 @@ private:
     void openByClick(CPullDownMenu *w);
     void choose(CPullDownMenu *w, const QString &text);
 
-    std::unique_ptr<CountingMemory> m_memory;
+    std::unique_ptr<TestRig::CountingMemory> m_memory;
     std::unique_ptr<QWidget> m_window;
 };
 
 void tst_PullDown::init()
 {
-    m_memory = std::make_unique<CountingMemory>();
+    m_memory = std::make_unique<TestRig::CountingMemory>();
     QString error;
     QVERIFY2(m_memory->loadCatalogue(QByteArray(kCatalogue), &error), qPrintable(error));
     m_window = std::make_unique<QWidget>();
@@ -265,12 +249,12 @@ void tst_PullDown::choosingWritesOffsetPlusPosition()
 
     choose(w, pick);
     if (written < 0) {
-        QCOMPARE(m_memory->writes, 0);
+        QCOMPARE(m_memory->writes.load(), 0);
         QCOMPARE(value(a.constData()), before);
         QCOMPARE(changes.size(), 0);
         return;
     }
-    QCOMPARE(m_memory->writes, 1);
+    QCOMPARE(m_memory->writes.load(), 1);
     QCOMPARE(value(a.constData()), written);
     QCOMPARE(changes.size(), 1);
     QCOMPARE(w->menuText(w->selectedItem()), pick);
@@ -278,7 +262,7 @@ void tst_PullDown::choosingWritesOffsetPlusPosition()
 
     // The same entry again writes nothing more.
     choose(w, pick);
-    QCOMPARE(m_memory->writes, 1);
+    QCOMPARE(m_memory->writes.load(), 1);
     QCOMPARE(changes.size(), 1);
 }
 
@@ -308,7 +292,7 @@ void tst_PullDown::memoryMovesTheCheckWithoutWriting()
     QSignalSpy changes(w, &CPullDownMenu::valueChanged);
 
     setValue(kFrom1, raw);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
     QCOMPARE(value(kFrom1), raw);
     if (shown.isEmpty()) {
         QCOMPARE(changes.size(), 0);
@@ -341,24 +325,24 @@ void tst_PullDown::imageFramesFollowTheIndex()
 {
     CPullDownMenu *w = makeMenu(kFrom0, QStringLiteral("A;B;C;D"));
     QVERIFY(w);
-    w->setCombinedImage(frameStrip());
+    w->setCombinedImage(strip());
     w->setnSubImages(int(kFrameColours.size()));
     // The strip's frame fixes the size.
     QCOMPARE(w->size(), QSize(kFrameW, kFrameH));
-    QCOMPARE(w->grab().toImage().pixelColor(kFrameW / 2, kFrameH / 2), kFrameColours.at(0));
+    QCOMPARE(TestRig::colourAt(w), kFrameColours.at(0));
 
     setValue(kFrom0, 2);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
     QCOMPARE(w->currentIndex(), 2);
-    QCOMPARE(w->grab().toImage().pixelColor(kFrameW / 2, kFrameH / 2), kFrameColours.at(2));
+    QCOMPARE(TestRig::colourAt(w), kFrameColours.at(2));
 
     choose(w, QStringLiteral("D"));
     QCOMPARE(value(kFrom0), 3);
-    QCOMPARE(w->grab().toImage().pixelColor(3, 3), kFrameColours.at(3));
+    QCOMPARE(TestRig::colourAt(w, QPoint(3, 3)), kFrameColours.at(3));
     // Toggling wraps past the last frame to the first.
     w->toggleImage();
     QCOMPARE(value(kFrom0), 0);
-    QCOMPARE(w->grab().toImage().pixelColor(3, 3), kFrameColours.at(0));
+    QCOMPARE(TestRig::colourAt(w, QPoint(3, 3)), kFrameColours.at(0));
 }
 
 void tst_PullDown::openingReleasePicksNothing()
@@ -376,7 +360,7 @@ void tst_PullDown::openingReleasePicksNothing()
     QTest::mouseRelease(w->menu(), Qt::LeftButton, {}, inMenu);
     QVERIFY(w->menu()->isVisible());
     QCOMPARE(changes.size(), 0);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
     QVERIFY(owner.releases.isEmpty());
     QTest::keyClick(w->menu(), Qt::Key_Escape);
     QTRY_VERIFY(!w->menu()->isVisible());
@@ -412,7 +396,7 @@ void tst_PullDown::ownerHearsTheMenuGo()
     }
     QTRY_VERIFY(!w->menu()->isVisible());
     QCOMPARE(owner.releases, QList<QPoint>({QPoint(0, 0)}));
-    QCOMPARE(m_memory->writes, written);
+    QCOMPARE(m_memory->writes.load(), written);
     QCOMPARE(value(kFrom0), written);
 }
 
@@ -447,7 +431,7 @@ void tst_PullDown::keysOpenOnlyWithFocusRect()
     }
     QTest::keyClick(w, Qt::Key_A);
     QVERIFY(!w->menu()->isVisible());
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
 }
 
 void tst_PullDown::steppingStaysInRange()
@@ -457,7 +441,7 @@ void tst_PullDown::steppingStaysInRange()
     // Text mode with one frame: incMenu stays at 0.
     w->incMenu();
     QCOMPARE(w->currentIndex(), 0);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
     w->indexChanged(2);
     QCOMPARE(value(kFrom0), 2);
     QCOMPARE(checkedIds(w), QList<int>({2}));
@@ -467,7 +451,7 @@ void tst_PullDown::steppingStaysInRange()
     w->indexChanged(3);
     w->indexChanged(-1);
     QCOMPARE(value(kFrom0), 1);
-    QCOMPARE(m_memory->writes, 2);
+    QCOMPARE(m_memory->writes.load(), 2);
 }
 
 void tst_PullDown::badListsChangeNothing_data()
@@ -491,7 +475,7 @@ void tst_PullDown::badListsChangeNothing()
     QCOMPARE(w->menu()->actions(), actions);
     QCOMPARE(w->currentIndex(), 1);
     QCOMPARE(changes.size(), 0);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
 }
 
 void tst_PullDown::badIndexesWriteNothing()
@@ -503,10 +487,10 @@ void tst_PullDown::badIndexesWriteNothing()
         w->setCurrentImage(bad);
     QCOMPARE(w->currentIndex(), 0);
     QCOMPARE(changes.size(), 0);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
 
     // Image mode: past the frames is ignored, and no frame count below 1.
-    w->setCombinedImage(frameStrip());
+    w->setCombinedImage(strip());
     w->setnSubImages(2);
     w->setnSubImages(0);
     QCOMPARE(w->nSubImages(), 1);
@@ -517,7 +501,7 @@ void tst_PullDown::badIndexesWriteNothing()
     w->toggleImage();
     QCOMPARE(w->currentIndex(), 0);
     QCOMPARE(changes.size(), 0);
-    QCOMPARE(m_memory->writes, 0);
+    QCOMPARE(m_memory->writes.load(), 0);
 }
 
 void tst_PullDown::sortedDuplicatesShareAnId()

@@ -4,15 +4,13 @@
 #include "CPixmapSwitcher.h"
 #include "CRadioButton.h"
 #include "StateDisplayWidget.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
 #include <QButtonGroup>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 
@@ -40,13 +38,9 @@ const QList<QColor> kRowColours {QColor(200, 30, 30), QColor(30, 160, 30), QColo
 // Frames of one solid colour each, stacked (and side by side for several columns).
 QPixmap frames(int rows, int columns = 1)
 {
-    QPixmap p(kFrameW * columns, kFrameH * rows);
-    QPainter painter(&p);
-    for (int c = 0; c < columns; ++c)
-        for (int r = 0; r < rows; ++r)
-            painter.fillRect(c * kFrameW, r * kFrameH, kFrameW, kFrameH,
-                             c == 0 ? kRowColours.at(r % 4) : kRowColours.at(r % 4).darker());
-    return p;
+    return TestRig::frameStrip(QSize(kFrameW, kFrameH), columns, rows, [](int c, int r) {
+        return c == 0 ? kRowColours.at(r % 4) : kRowColours.at(r % 4).darker();
+    });
 }
 
 QPixmap solid(const QColor &c)
@@ -58,7 +52,7 @@ QPixmap solid(const QColor &c)
 
 QColor centre(QWidget *w)
 {
-    return w->grab().toImage().pixelColor(w->width() / 2, w->height() / 2);
+    return TestRig::colourAt(w);
 }
 
 } // namespace
@@ -94,6 +88,7 @@ private:
     void set(const char *address, int value);
     int value(const char *address);
     QList<CRadioButton *> makeGroup();
+    StateDisplayWidget *makeStateDisplay();
 
     std::unique_ptr<TParamMemory> m_memory;
     std::unique_ptr<QWidget> m_window;
@@ -154,6 +149,17 @@ QList<CRadioButton *> tst_Radio::makeGroup()
         bind(b);
     set(kType, 1);
     return buttons;
+}
+
+// A four-frame state display on kLevel, not yet bound.
+StateDisplayWidget *tst_Radio::makeStateDisplay()
+{
+    auto *w = new StateDisplayWidget(m_window.get());
+    w->setCombinedImage(frames(4));
+    w->setnSubImages(4);
+    w->setNamedAddress(QString::fromLatin1(kLevel));
+    m_window->show();
+    return w;
 }
 
 QList<bool> checkedStates(const QList<CRadioButton *> &buttons)
@@ -359,13 +365,9 @@ void tst_Radio::stateDisplayFrames()
     QFETCH(bool, booleanLogic);
     QFETCH(int, raw);
     QFETCH(int, frame);
-    auto *w = new StateDisplayWidget(m_window.get());
-    w->setCombinedImage(frames(4));
-    w->setnSubImages(4);
+    StateDisplayWidget *w = makeStateDisplay();
     w->setBooleanLogic(booleanLogic);
     w->setCmpValue(5);
-    w->setNamedAddress(QString::fromLatin1(kLevel));
-    m_window->show();
     QCOMPARE(w->size(), QSize(kFrameW, kFrameH));
     QCOMPARE(w->value(), StateDisplayWidget::NoValue);
     QCOMPARE(centre(w), kRowColours.at(0));
@@ -378,11 +380,7 @@ void tst_Radio::stateDisplayFrames()
 
 void tst_Radio::stateDisplayWritesAndClicks()
 {
-    auto *w = new StateDisplayWidget(m_window.get());
-    w->setCombinedImage(frames(4));
-    w->setnSubImages(4);
-    w->setNamedAddress(QString::fromLatin1(kLevel));
-    m_window->show();
+    StateDisplayWidget *w = makeStateDisplay();
     set(kLevel, 2);
     bind(w);
     // Connecting shows the value at once and writes nothing.
@@ -405,16 +403,12 @@ void tst_Radio::stateDisplayWritesAndClicks()
     QCOMPARE(value(kLevel), 3);
 
     // A burst from a worker thread ends on its last value.
-    IMemAPI::TSingleAddress a;
-    QVERIFY(m_memory->resolveNamed(QString::fromLatin1(kLevel), kChannel, &a));
     TParamMemory *memory = m_memory.get();
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    QVERIFY(TestRig::runOnWorker([memory, w] {
         for (int i = 0; i < 300; ++i)
-            memory->setValue(a.element, a.parameter, a.channel, i % 7 - 3, 0, 1);
-        memory->setValue(a.element, a.parameter, a.channel, 1, 0, 1);
+            TestRig::writeFor(*memory, *w, i % 7 - 3);
+        TestRig::writeFor(*memory, *w, 1);
     }));
-    worker->start();
-    worker->wait();
     QCoreApplication::processEvents();
     QCOMPARE(w->value(), 1);
     QCOMPARE(centre(w), kRowColours.at(1));
@@ -422,17 +416,12 @@ void tst_Radio::stateDisplayWritesAndClicks()
 
 void tst_Radio::stateDisplayIgnoresOtherOperations()
 {
-    auto *w = new StateDisplayWidget(m_window.get());
-    w->setCombinedImage(frames(4));
-    w->setnSubImages(4);
-    w->setNamedAddress(QString::fromLatin1(kLevel));
+    StateDisplayWidget *w = makeStateDisplay();
     set(kLevel, 2);
     bind(w);
-    IMemAPI::TSingleAddress a;
-    QVERIFY(m_memory->resolveNamed(QString::fromLatin1(kLevel), kChannel, &a));
     // The memory changes without telling; a default or alternative-default request must not
     // show it (nor the default).
-    m_memory->setValue(a.element, a.parameter, a.channel, 3, 0, 0);
+    m_memory->setValue(w->element(), w->parameter(), w->channel(), 3, 0, 0);
     w->reset2defaults();
     w->reset2AltDefaults();
     QCOMPARE(w->value(), 2);

@@ -3,7 +3,7 @@
 #include "CNameEditor.h"
 #include "CNumEdit.h"
 #include "CTextSlider.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 #include "ui_name_editor.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ const char kCatalogue[] = R"({
  ]}]})";
 
 // Counts writes, and can pretend to run without a sample rate.
-class TestMemory : public TParamMemory
+class TestMemory : public TestRig::CountingMemory
 {
 public:
     TestMemory()
@@ -48,30 +48,26 @@ public:
         if (!loaded)
             qWarning("%s", qPrintable(error));
     }
-    int setValue(int e, int p, int c, int value, int source, int notify = 1) override
-    {
-        ++writes;
-        return TParamMemory::setValue(e, p, c, value, source, notify);
-    }
     int sampleRate(int reserved = 0) override
     {
         return noRate ? 0 : TParamMemory::sampleRate(reserved);
     }
+    IMemAPI::TSingleAddress at(const char *key)
+    {
+        return TestRig::resolve(*this, QStringLiteral("FEkTest/") + QLatin1String(key), kChannel);
+    }
     int value(const char *key)
     {
-        IMemAPI::TSingleAddress a;
-        resolveNamed(QStringLiteral("FEkTest/") + QLatin1String(key), kChannel, &a);
+        const IMemAPI::TSingleAddress a = at(key);
         return getValue(a.element, a.parameter, a.channel);
     }
     void set(const char *key, int v)
     {
-        IMemAPI::TSingleAddress a;
-        resolveNamed(QStringLiteral("FEkTest/") + QLatin1String(key), kChannel, &a);
+        const IMemAPI::TSingleAddress a = at(key);
         TParamMemory::setValue(a.element, a.parameter, a.channel, v, 0, 1);
     }
 
     bool loaded = false;
-    std::atomic<int> writes {0};
     bool noRate = false;
 };
 
@@ -122,11 +118,7 @@ void type(QWidget *w, const QString &text)
 
 int countPixels(const QImage &image, QRgb colour)
 {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
-    return n;
+    return TestRig::countPixels(image, QColor(colour)).matching;
 }
 
 } // namespace
@@ -290,36 +282,32 @@ void tst_TextSlider::keys_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("expected");
 
+    auto row = [](const QByteArray &name, const char *param, int rate, int start, Qt::Key key,
+                  int expected) {
+        QTest::newRow(name.constData())
+                << QByteArray(param) << rate << start << int(key) << expected;
+    };
     for (int rate : {48000, 44100}) {
         const QByteArray r = QByteArray::number(rate);
-        QTest::newRow(r + " Home") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Home) << 0;
-        QTest::newRow(r + " End") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_End)
-                                  << 14400;
-        QTest::newRow(r + " Up") << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Up) << 481;
-        QTest::newRow(r + " Down")
-                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Down) << 479;
-        QTest::newRow(r + " Left")
-                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Left) << 480;
-        QTest::newRow(r + " Right")
-                << QByteArray("kDelay") << rate << 480 << int(Qt::Key_Right) << 480;
+        row(r + " Home", "kDelay", rate, 480, Qt::Key_Home, 0);
+        row(r + " End", "kDelay", rate, 480, Qt::Key_End, 14400);
+        row(r + " Up", "kDelay", rate, 480, Qt::Key_Up, 481);
+        row(r + " Down", "kDelay", rate, 480, Qt::Key_Down, 479);
+        row(r + " Left", "kDelay", rate, 480, Qt::Key_Left, 480);
+        row(r + " Right", "kDelay", rate, 480, Qt::Key_Right, 480);
     }
     // Page steps count tenths of a millisecond (page step 10: 1 ms) at whole samples per ms:
     // 480 samples at 48 per ms are 100 tenths, plus 10 gives 110, back at 4.8 per tenth 528.
-    QTest::newRow("48000 PageUp") << QByteArray("kDelay") << 48000 << 480 << int(Qt::Key_PageUp)
-                                  << 528;
-    QTest::newRow("48000 PageDown")
-            << QByteArray("kDelay") << 48000 << 480 << int(Qt::Key_PageDown) << 432;
+    row("48000 PageUp", "kDelay", 48000, 480, Qt::Key_PageUp, 528);
+    row("48000 PageDown", "kDelay", 48000, 480, Qt::Key_PageDown, 432);
     // 44.1 kHz counts 44 per ms: 441 samples are 100.2 tenths, rounded 100, plus 10 gives
     // 110, at 4.4 per tenth 484.
-    QTest::newRow("44100 PageUp") << QByteArray("kDelay") << 44100 << 441 << int(Qt::Key_PageUp)
-                                  << 484;
+    row("44100 PageUp", "kDelay", 44100, 441, Qt::Key_PageUp, 484);
     // 3 samples are 0.68 tenths, rounded 1, minus 10 gives -9 tenths: -39 (truncated), bound 0.
-    QTest::newRow("44100 PageDown near 0")
-            << QByteArray("kDelay") << 44100 << 3 << int(Qt::Key_PageDown) << 0;
+    row("44100 PageDown near 0", "kDelay", 44100, 3, Qt::Key_PageDown, 0);
     // Long delays need 64-bit intermediates (value x 10000 passes the int range): 2e9 samples
     // are 416666667 tenths at 48 per ms, plus 10, back at 4.8 per tenth 2000000049.
-    QTest::newRow("48000 PageUp long")
-            << QByteArray("kLong") << 48000 << 2000000000 << int(Qt::Key_PageUp) << 2000000049;
+    row("48000 PageUp long", "kLong", 48000, 2000000000, Qt::Key_PageUp, 2000000049);
 }
 
 void tst_TextSlider::keys()
@@ -376,40 +364,30 @@ void tst_TextSlider::texts_data()
     QTest::addColumn<QString>("expected");
 
     const QString f = QStringLiteral("%0.1f");
-    const QString none;
-    QTest::newRow("unit") << QByteArray("kLevel") << 123 << f << QStringLiteral(" dB") << 10 << none
-                          << false << false << QStringLiteral("12.3 dB");
-    QTest::newRow("negative") << QByteArray("kLevel") << -45 << f << QStringLiteral(" dB") << 10
-                              << none << false << false << QStringLiteral("-4.5 dB");
-    QTest::newRow("percent unit") << QByteArray("kLevel") << 50 << f << QStringLiteral("%") << 1
-                                  << none << false << false << QStringLiteral("50.0%");
-    QTest::newRow("literal %%") << QByteArray("kLevel") << 50 << QStringLiteral("%.0f %%")
-                                << QString() << 1 << none << false << false
-                                << QStringLiteral("50 %");
+    // A row of kLevel; with lookup, the table and the lookup function are both in use.
+    auto level = [](const char *name, int value, const QString &format, const QString &unit,
+                    int div, const char *expected, const QString &match = QString(),
+                    bool lookup = false) {
+        QTest::newRow(name) << QByteArray("kLevel") << value << format << unit << div << match
+                            << lookup << lookup << QString::fromUtf8(expected);
+    };
+    level("unit", 123, f, " dB", 10, "12.3 dB");
+    level("negative", -45, f, " dB", 10, "-4.5 dB");
+    level("percent unit", 50, f, "%", 1, "50.0%");
+    level("literal %%", 50, "%.0f %%", QString(), 1, "50 %");
     // Formats from a form never make printf read what is not there.
-    QTest::newRow("%s unit") << QByteArray("kLevel") << 123 << f << QStringLiteral(" %s") << 10
-                             << none << false << false << QStringLiteral("12.3 %s");
-    QTest::newRow("%n unit") << QByteArray("kLevel") << 123 << f << QStringLiteral("%n") << 10
-                             << none << false << false << QStringLiteral("12.3%n");
-    QTest::newRow("two conversions")
-            << QByteArray("kLevel") << 123 << QStringLiteral("%.1f/%.2f") << QString() << 10 << none
-            << false << false << QStringLiteral("12.3/%.2f");
-    QTest::newRow("%d format") << QByteArray("kLevel") << 123 << QStringLiteral("%d") << QString()
-                               << 10 << none << false << false << QStringLiteral("%d");
-    QTest::newRow("huge width") << QByteArray("kLevel") << 123 << QStringLiteral("%999.1f")
-                                << QString() << 10 << none << false << false
-                                << QStringLiteral("%999.1f");
-    QTest::newRow("match") << QByteArray("kLevel") << 0 << f << QStringLiteral(" dB") << 10
-                           << QStringLiteral("Unity") << false << false << QStringLiteral("Unity");
-    QTest::newRow("no match") << QByteArray("kLevel") << 1 << f << QStringLiteral(" dB") << 10
-                              << QStringLiteral("Unity") << false << false
-                              << QStringLiteral("0.1 dB");
+    level("%s unit", 123, f, " %s", 10, "12.3 %s");
+    level("%n unit", 123, f, "%n", 10, "12.3%n");
+    level("two conversions", 123, "%.1f/%.2f", QString(), 10, "12.3/%.2f");
+    level("%d format", 123, "%d", QString(), 10, "%d");
+    level("huge width", 123, "%999.1f", QString(), 10, "%999.1f");
+    level("match", 0, f, " dB", 10, "Unity", "Unity");
+    level("no match", 1, f, " dB", 10, "0.1 dB", "Unity");
+    level("lookup wins", 7, f, " dB", 10, "#7", "Unity", true);
     // rangeDiv below 1 divides by the sample rate: 480 samples at 48 kHz are 0.01 s.
     QTest::newRow("per sample rate")
-            << QByteArray("kDelay") << 480 << QStringLiteral("%.3f s") << QString() << 0 << none
-            << false << false << QStringLiteral("0.010 s");
-    QTest::newRow("lookup wins") << QByteArray("kLevel") << 7 << f << QStringLiteral(" dB") << 10
-                                 << QStringLiteral("Unity") << true << true << QStringLiteral("#7");
+            << QByteArray("kDelay") << 480 << QStringLiteral("%.3f s") << QString() << 0
+            << QString() << false << false << QStringLiteral("0.010 s");
 }
 
 void tst_TextSlider::texts()

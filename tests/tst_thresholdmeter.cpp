@@ -3,12 +3,9 @@
 // and bad input, shown on grab() pixels against the embedded memory.
 
 #include "CThresholdMeter.h"
-#include "TParamMemory.h"
+#include "TestRig.h"
 
-#include <QImage>
-#include <QPainter>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 
@@ -20,21 +17,17 @@ const char *const KeyMeter = "03kMeter/kGateKey";
 const char *const GateOn = "03kGate/kGateOn";
 constexpr int Channel = 3;
 
-// A strip of frames stacked top to bottom, each one colour.
 QPixmap strip(int frames)
 {
-    QPixmap pm(Lamp, Lamp * frames);
-    QPainter p(&pm);
-    for (int i = 0; i < frames; ++i)
-        p.fillRect(0, i * Lamp, Lamp, Lamp, FrameColours[i]);
-    return pm;
+    return TestRig::frameStrip(QSize(Lamp, Lamp), 1, frames,
+                               [](int, int row) { return FrameColours[row]; });
 }
 
 // The frame the lamp shows on screen, from its pixels; -1 for none.
 int shownFrame(CThresholdMeter &lamp)
 {
     QCoreApplication::processEvents();
-    const QColor c = lamp.grab().toImage().pixelColor(Lamp / 2, Lamp / 2);
+    const QColor c = TestRig::colourAt(&lamp);
     for (int i = 0; i < 4; ++i)
         if (c == FrameColours[i])
             return i;
@@ -57,7 +50,6 @@ private Q_SLOTS:
     void gateStateReadAtConnectAndFollowed();
     void memoryTableSteps_data();
     void memoryTableSteps();
-    void stepBeyondTheStripKeepsTheFrame();
     void subImageCountAloneChangesNothingShown();
     void workerThreadFeedIsShownOnTheGuiThread();
     void badInputIsHarmless();
@@ -172,41 +164,36 @@ void tst_ThresholdMeter::gateStateReadAtConnectAndFollowed()
 void tst_ThresholdMeter::memoryTableSteps_data()
 {
     // Table 4 is 512, 1024, 2048, 4095: the frame counts the entries the level has not yet
-    // reached, the last entry serving as the top.
+    // reached, the last entry serving as the top. Each row starts from another frame.
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("start");
     QTest::addColumn<int>("level");
     QTest::addColumn<int>("frame");
-    QTest::newRow("0") << 0 << 3;
-    QTest::newRow("512") << 512 << 3;
-    QTest::newRow("513") << 513 << 3;
-    QTest::newRow("1023") << 1023 << 3;
-    QTest::newRow("1024") << 1024 << 2;
-    QTest::newRow("2047") << 2047 << 2;
-    QTest::newRow("2048") << 2048 << 1;
-    QTest::newRow("4094") << 4094 << 1;
-    QTest::newRow("4095") << 4095 << 0;
-    QTest::newRow("top") << 16383 << 0;
+    QTest::newRow("0") << 4 << 4095 << 0 << 3;
+    QTest::newRow("512") << 4 << 4095 << 512 << 3;
+    QTest::newRow("513") << 4 << 4095 << 513 << 3;
+    QTest::newRow("1023") << 4 << 4095 << 1023 << 3;
+    QTest::newRow("1024") << 4 << 4095 << 1024 << 2;
+    QTest::newRow("2047") << 4 << 4095 << 2047 << 2;
+    QTest::newRow("2048") << 4 << 4095 << 2048 << 1;
+    QTest::newRow("4094") << 4 << 4095 << 4094 << 1;
+    QTest::newRow("4095") << 4 << 1024 << 4095 << 0;
+    QTest::newRow("top") << 4 << 1024 << 16383 << 0;
+    // Step 3 has no frame in a strip of three: the frame stays.
+    QTest::newRow("step beyond the strip") << 3 << 1024 << 0 << 2;
 }
 
 void tst_ThresholdMeter::memoryTableSteps()
 {
+    QFETCH(int, frames);
+    QFETCH(int, start);
     QFETCH(int, level);
     QFETCH(int, frame);
-    auto lamp = makeLamp(4, 4);
-    // Start from another frame so that every row shows a change.
-    push(frame == 0 ? 1024 : 4095);
+    auto lamp = makeLamp(frames, 4);
+    push(start);
     push(level);
+    QCOMPARE(lamp->currentImage(), frame);
     QCOMPARE(shownFrame(*lamp), frame);
-}
-
-void tst_ThresholdMeter::stepBeyondTheStripKeepsTheFrame()
-{
-    auto lamp = makeLamp(3, 4);
-    push(1024);
-    QCOMPARE(shownFrame(*lamp), 2);
-    // Step 3 has no frame in a strip of three.
-    push(0);
-    QCOMPARE(lamp->currentImage(), 2);
-    QCOMPARE(shownFrame(*lamp), 2);
 }
 
 void tst_ThresholdMeter::subImageCountAloneChangesNothingShown()
@@ -228,12 +215,10 @@ void tst_ThresholdMeter::subImageCountAloneChangesNothingShown()
 void tst_ThresholdMeter::workerThreadFeedIsShownOnTheGuiThread()
 {
     auto lamp = makeLamp(3);
-    std::unique_ptr<QThread> worker(QThread::create([this] {
+    QVERIFY(TestRig::runOnWorker([this] {
         for (int level = 0; level <= 300; level += 3)
             push(level);
     }));
-    worker->start();
-    worker->wait();
     QCOMPARE(lamp->currentImage(), 0);
     QCOMPARE(shownFrame(*lamp), 2);
 }

@@ -1255,6 +1255,29 @@ void CListWidge::startDrag(Qt::DropActions)
         d->dragOrigin = nullptr;
 }
 
+bool CListWidge::event(QEvent *event)
+{
+    // Drags over the header, the frame or a scroll bar come to the list itself, as none of
+    // these takes drops; the scroll area would discard them, and the auto-scroll bands lie
+    // there. dragMoveEvent maps the list position into the viewport.
+    switch (event->type()) {
+    case QEvent::DragEnter:
+        dragEnterEvent(static_cast<QDragEnterEvent *>(event));
+        return true;
+    case QEvent::DragMove:
+        dragMoveEvent(static_cast<QDragMoveEvent *>(event));
+        return true;
+    case QEvent::DragLeave:
+        dragLeaveEvent(static_cast<QDragLeaveEvent *>(event));
+        return true;
+    case QEvent::Drop:
+        dropEvent(static_cast<QDropEvent *>(event));
+        return true;
+    default:
+        return QTreeWidget::event(event);
+    }
+}
+
 bool CListWidge::viewportEvent(QEvent *event)
 {
     switch (event->type()) {

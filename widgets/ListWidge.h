@@ -169,6 +169,7 @@ public Q_SLOTS:
     void setContentType(const int type);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void wheelEvent(QWheelEvent *event) override;
