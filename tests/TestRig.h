@@ -7,9 +7,11 @@
 #include "NS_Utilities.h"
 #include "TCacheServer.h"
 #include "TMemProxy.h"
+#include "TParamInfo.h"
 #include "TParamMemory.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QImage>
 #include <QList>
 #include <QMetaMethod>
@@ -17,6 +19,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
@@ -309,6 +312,84 @@ public:
     }
     std::vector<std::unique_ptr<QSignalSpy>> spies;
 };
+
+// What most widget suites start from: the embedded memory (counting writes) loaded with the
+// suite's catalogue, a host window, and the named addresses of one channel. Writes through
+// set() come from "another editor", so widgets must follow them and never echo them back.
+class Console
+{
+public:
+    explicit Console(const char *catalogue, int own = 0, QSize window = QSize(400, 300))
+        : channel(own)
+    {
+        loaded = memory.loadCatalogue(QByteArray(catalogue), &error);
+        host.resize(window);
+    }
+
+    IMemAPI::TSingleAddress at(const char *name, int own = -1) const
+    {
+        return resolve(memory, QString::fromLatin1(name), own < 0 ? channel : own);
+    }
+    // What the memory holds at a named address; INT_MIN if the name does not resolve.
+    int value(const char *name, int own = -1)
+    {
+        const IMemAPI::TSingleAddress a = at(name, own);
+        return a.isValid() ? memory.getValue(a.element, a.parameter, a.channel)
+                           : std::numeric_limits<int>::min();
+    }
+    void set(const char *name, int v, int own = -1)
+    {
+        const IMemAPI::TSingleAddress a = at(name, own);
+        memory.setValue(a.element, a.parameter, a.channel, v, memory.sourceId(0) + 1);
+    }
+    // Names proxy's address, connects it on the console's channel and shows the host window;
+    // true once attached and exposed.
+    bool bind(TMemProxy *proxy, const char *name)
+    {
+        if (!TestRig::bind(memory, *proxy, QString::fromLatin1(name), channel))
+            return false;
+        host.show();
+        return QTest::qWaitForWindowExposed(&host);
+    }
+
+    bool loaded = false;
+    QString error;
+    CountingMemory memory;
+    QWidget host;
+    int channel;
+};
+
+// The first record a copy writes (invalid if it wrote none), and a paste of records.
+inline TParamInfo copied(TMemProxy &proxy, Q_UINT32 extra = 0)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    proxy.copyParameters(&out, extra);
+    QDataStream in(bytes);
+    TParamInfoReader reader(&in);
+    return reader.isValid() ? reader.info() : TParamInfo();
+}
+
+inline void paste(TMemProxy &proxy, const QList<TParamInfo> &records, Q_UINT32 extra = 0)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    for (const TParamInfo &info : records)
+        TParamInfoWriter::write(&out, info);
+    QDataStream in(bytes);
+    proxy.pasteParameters(&in, extra);
+}
+
+// A record for proxy's own address (or another parameter of its element) holding value.
+inline TParamInfo recordFor(const TMemProxy &proxy, int value, int parameter = -1)
+{
+    TParamInfo info;
+    info.element = qint16(proxy.element());
+    info.channel = qint16(proxy.channel());
+    info.parameter = qint16(parameter < 0 ? proxy.parameter() : parameter);
+    info.value = value;
+    return info;
+}
 
 } // namespace TestRig
 
