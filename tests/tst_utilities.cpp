@@ -1,3 +1,6 @@
+// The shared utilities: hand-over to the GUI thread, frame strips, grey pictures, the numeric
+// editor, number parsing, range controls and cached backgrounds.
+
 #include "CNumEdit.h"
 #include "NS_Utilities.h"
 #include "TBackgroundPixmap.h"
@@ -5,19 +8,11 @@
 #include "TRangeControl.h"
 #include "TestRig.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QSignalSpy>
-#include <QThread>
-#include <QVector>
-#include <QWidget>
+#include <QRegularExpression>
 #include <QtTest>
 
-#include <atomic>
 #include <climits>
-#include <memory>
-#include <vector>
+#include <numeric>
 
 using NS_Utilities::CNumEdit;
 
@@ -33,22 +28,11 @@ QColor cellColour(int column, int row)
     return QColor::fromHsv((column * kRows + row) * 50, 200, 120 + 20 * row);
 }
 
-QPixmap makeStrip()
-{
-    return TestRig::frameStrip(kFrame, kColumns, kRows, cellColour);
-}
-
 QImage blankCanvas(const QSize &size)
 {
     QImage canvas(size, QImage::Format_ARGB32);
     canvas.fill(Qt::transparent);
     return canvas;
-}
-
-// Unpremultiplied reading of a pixel.
-QRgb plainPixel(const QImage &image, int x, int y)
-{
-    return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
 }
 
 // What a marshalled call saw.
@@ -61,13 +45,6 @@ void recordCall(QObject *receiver)
     ++g_calls;
     g_callThread = QThread::currentThread();
     g_callReceiver = receiver;
-}
-
-void resetCalls()
-{
-    g_calls = 0;
-    g_callThread = nullptr;
-    g_callReceiver = nullptr;
 }
 
 // Records the hooks a range control calls, and the value each hook saw.
@@ -109,41 +86,21 @@ class tst_Utilities : public QObject
 
 private Q_SLOTS:
     // Runs first: the dispatcher is made by a worker thread.
-    void marshallDispatcherMadeOffTheGuiThread();
-    void marshallCallRunsOnGuiThread();
-
-    void partialPixmapRect_data();
-    void partialPixmapRect();
+    void marshallDispatcherAndCalls();
+    void conversions_data();
+    void conversions();
     void drawPartialPixmapDrawsOneFrame_data();
     void drawPartialPixmapDrawsOneFrame();
-
     void greyTransformation();
-    void greyTransformationOfPremultipliedPixels();
-
-    void leadingNumber_data();
-    void leadingNumber();
-    void numEditShowsFormattedNumber_data();
-    void numEditShowsFormattedNumber();
-    void numEditOpensOverItsOwner();
-    void numEditKeys_data();
-    void numEditKeys();
-
-    void geometryChange();
     void interlockedExchangeAdd();
     void loadPixmapSearchesFoldersInOrder();
-
-    void rangeControlBoundsAndSignalsChanges();
+    void rangeControlChangesAndPositions();
     void rangeControlSteps_data();
     void rangeControlSteps();
-    void rangeControlPositions();
-
-    void backgroundPixmapRebuildsOnlyWhenNeeded();
-
-    void numberListReadsLikeAtoi_data();
-    void numberListReadsLikeAtoi();
+    void backgroundPixmapAndGeometryChange();
 };
 
-void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
+void tst_Utilities::marshallDispatcherAndCalls()
 {
     QVERIFY(!CAppServer::s_marshallDispatcher);
     constexpr int kThreads = 8;
@@ -152,35 +109,27 @@ void tst_Utilities::marshallDispatcherMadeOffTheGuiThread()
                                  [&](int t) { seen[t] = CAppServer::marshallDispatcher(); }));
     QObject *dispatcher = CAppServer::s_marshallDispatcher;
     QVERIFY(dispatcher);
-    for (QObject *d : seen)
-        QCOMPARE(d, dispatcher);
+    QCOMPARE(seen, QVector<QObject *>(kThreads, dispatcher));
     QCOMPARE(dispatcher->thread(), qApp->thread());
     QVERIFY(NS_Utilities::mainThreadRunning());
     bool onWorker = true;
     QVERIFY(TestRig::runOnWorker([&] { onWorker = NS_Utilities::mainThreadRunning(); }));
     QVERIFY(!onWorker);
-}
 
-void tst_Utilities::marshallCallRunsOnGuiThread()
-{
-    resetCalls();
+    // A call posted from a worker runs on the GUI thread, not on the posting one.
     QObject receiver;
     QVERIFY(TestRig::runOnWorker([&] { TMarshallEvent::post(&receiver, recordCall); }));
-    QCOMPARE(g_calls.load(), 0); // not run on the posting thread
-
+    QCOMPARE(g_calls.load(), 0);
     QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
     QCOMPARE(g_calls.load(), 1);
     QCOMPARE(g_callThread.load(), qApp->thread());
     QCOMPARE(g_callReceiver.load(), &receiver);
-
     // Posting from the GUI thread itself is deferred too.
     TMarshallEvent::post(&receiver, recordCall);
     QCOMPARE(g_calls.load(), 1);
     QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
     QCOMPARE(g_calls.load(), 2);
-
     // A call for a receiver destroyed before delivery is dropped.
-    resetCalls();
     auto *doomed = new QObject;
     QVERIFY(TestRig::runOnWorker([&] {
         TMarshallEvent::post(doomed, recordCall);
@@ -188,8 +137,7 @@ void tst_Utilities::marshallCallRunsOnGuiThread()
     }));
     delete doomed;
     QCoreApplication::sendPostedEvents(nullptr, TMarshallEvent::eventType());
-    QCOMPARE(g_calls.load(), 0);
-
+    QCOMPARE(g_calls.load(), 2);
     // The type is registered once, whoever asks.
     QEvent::Type fromWorker = QEvent::None;
     QVERIFY(TestRig::runOnWorker([&] { fromWorker = TMarshallEvent::eventType(); }));
@@ -197,35 +145,148 @@ void tst_Utilities::marshallCallRunsOnGuiThread()
     QVERIFY(fromWorker >= QEvent::User);
 }
 
-void tst_Utilities::partialPixmapRect_data()
+void tst_Utilities::conversions_data()
 {
-    QTest::addColumn<QPoint>("cell");
-    QTest::addColumn<QSize>("strip");
-    QTest::addColumn<QSize>("grid");
-    QTest::addColumn<QRect>("expected");
-
-    QTest::newRow("first") << QPoint(0, 0) << QSize(30, 40) << QSize(3, 4) << QRect(0, 0, 10, 10);
-    QTest::newRow("last") << QPoint(2, 3) << QSize(30, 40) << QSize(3, 4) << QRect(20, 30, 10, 10);
+    // What a helper makes of a text. "number": CNumEdit::leadingNumber ("-" when there is none).
+    // "list", "hex list": NS_Utilities::numberList in base 10 and 16, comma-separated. "cell":
+    // partialPixmapRect of "column,row strip-width x strip-height grid-columns x grid-rows"
+    // ("-" when empty). "shown": what the numeric editor shows when opened on "text|format"
+    // over an owner (a narrow one without a format, a wide one with). "typed": the number the
+    // editor proposes when the user types the text over the value and presses Return (the
+    // Enter of the keypad or Escape after "|keypad", "|escape"); "-" when it proposes none and
+    // stays open for a correction, nothing when the entry is cancelled.
+    QTest::addColumn<QString>("helper");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    const auto row = [](const char *helper, const char *input, const char *output) {
+        QTest::addRow("%s '%s'", helper, input)
+                << QString::fromLatin1(helper) << QString::fromUtf8(input)
+                << QString::fromUtf8(output);
+    };
+    row("number", "-12.5 dB", "-12.5");
+    row("number", "1.20 kHz", "1.2"); // as printed
+    row("number", "  +3 ms", "3");
+    row("number", "50%", "50");
+    row("number", ".5", "0.5");
+    row("number", "1e3 Hz", "1000");
+    row("number", "5 eps", "5"); // the e of a unit
+    row("number", "5e", "5"); // an exponent without digits
+    row("number", "-inf dB", "-");
+    row("number", "Off", "-");
+    row("number", "- dB", "-");
+    row("number", ".", "-");
+    row("number", "", "-");
+    row("list", "1;22;333", "1,22,333");
+    row("list", ";;4;;5;", "4,5"); // empty entries dropped
+    row("list", "x;7b;  -8 dB;+", "0,7,-8,0"); // non-numbers read as 0
+    row("list", "99999999999;-99999999999", "2147483647,-2147483648"); // saturates
+    row("hex list", "ff;0x10;7FFF;g", "255,16,32767,0");
+    row("list", "", "");
+    row("cell", "2,3 30x40 3x4", "20,30 10x10");
     // Frames are the strip divided evenly; a remainder is never drawn.
-    QTest::newRow("uneven") << QPoint(1, 1) << QSize(31, 43) << QSize(3, 4)
-                            << QRect(10, 10, 10, 10);
-    QTest::newRow("row outside") << QPoint(0, 4) << QSize(30, 40) << QSize(3, 4) << QRect();
-    QTest::newRow("negative grid") << QPoint(0, 0) << QSize(30, 40) << QSize(3, -1) << QRect();
-    QTest::newRow("empty strip") << QPoint(0, 0) << QSize() << QSize(3, 4) << QRect();
-    QTest::newRow("grid finer than strip") << QPoint(0, 0) << QSize(2, 2) << QSize(3, 1) << QRect();
+    row("cell", "1,1 31x43 3x4", "10,10 10x10");
+    row("cell", "0,4 30x40 3x4", "-"); // row outside
+    row("cell", "0,0 30x40 3x-1", "-");
+    row("cell", "0,0 -1x-1 3x4", "-"); // no strip
+    row("cell", "0,0 2x2 3x1", "-"); // grid finer than the strip
+    row("shown", "1.5 dB|%.2f", "1.50");
+    row("shown", "-12.54 dB", "-12.5"); // the default format
+    row("shown", "3 ms|%.0f ms", "3 ms");
+    // Formats that do not take one double fall back to the default.
+    row("shown", "7 Hz|%d", "7.0");
+    row("shown", "7|%f %f", "7.0");
+    row("shown", "7|%s", "7.0");
+    row("shown", " Off |%.2f", "Off"); // no number: shown as it is
+    row("typed", "-3.5", "-3.5");
+    row("typed", "12|keypad", "12");
+    row("typed", "2.5 dB", "2.5");
+    row("typed", "1,5", "1.5"); // a decimal comma
+    row("typed", "  40  ", "40");
+    row("typed", "5|escape", "");
+    row("typed", "abc", "-");
+    row("typed", "1.2.3", "-");
+    row("typed", "5 dB 3", "-"); // digits after the unit
+    row("typed", "inf", "-");
+    row("typed", "", "-");
+    row("typed", "-", "-");
 }
 
-void tst_Utilities::partialPixmapRect()
+void tst_Utilities::conversions()
 {
-    QFETCH(QPoint, cell);
-    QFETCH(QSize, strip);
-    QFETCH(QSize, grid);
-    QFETCH(QRect, expected);
-    const QRect rect = NS_Utilities::partialPixmapRect(cell, strip, grid);
-    if (expected.isNull())
-        QVERIFY(rect.isEmpty());
-    else
-        QCOMPARE(rect, expected);
+    QFETCH(QString, helper);
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QString made;
+    if (helper == QLatin1String("number")) {
+        bool ok = output == QLatin1String("-");
+        const double n = CNumEdit::leadingNumber(input, &ok);
+        QCOMPARE(CNumEdit::leadingNumber(input, nullptr), n);
+        QVERIFY(ok || n == 0.0);
+        made = ok ? QString::number(n) : QStringLiteral("-");
+    } else if (helper.endsWith(QLatin1String("list"))) {
+        QStringList numbers;
+        for (int n : NS_Utilities::numberList(input, helper == QLatin1String("list") ? 10 : 16))
+            numbers << QString::number(n);
+        made = numbers.join(QLatin1Char(','));
+    } else if (helper == QLatin1String("cell")) {
+        const QStringList f = input.split(QRegularExpression(QStringLiteral("[ ,x]")));
+        const QRect r = NS_Utilities::partialPixmapRect(QPoint(f[0].toInt(), f[1].toInt()),
+                                                        QSize(f[2].toInt(), f[3].toInt()),
+                                                        QSize(f[4].toInt(), f[5].toInt()));
+        made = r.isEmpty() ? QStringLiteral("-")
+                           : QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
+    } else if (helper == QLatin1String("typed")) {
+        const QStringList parts = input.split(QLatin1Char('|'));
+        const QString end = parts.value(1);
+        QWidget owner;
+        owner.show();
+        auto *edit = new CNumEdit(&owner);
+        const TestRig::AllSignals everySignal(edit);
+        QSignalSpy spy(edit, &CNumEdit::numberProposed);
+        edit->doEdit(QStringLiteral("1.0 dB"));
+        QTest::keyClick(edit, Qt::Key_Backspace); // the value is selected
+        QTest::keyClicks(edit, parts[0]);
+        QCOMPARE(edit->text(), parts[0]);
+        QTest::keyClick(edit,
+                        end == QLatin1String("escape")           ? Qt::Key_Escape
+                                : end == QLatin1String("keypad") ? Qt::Key_Enter
+                                                                 : Qt::Key_Return);
+        const bool rejected = output == QLatin1String("-");
+        const bool proposes = !rejected && !output.isEmpty();
+        QCOMPARE(everySignal.total(), proposes ? 1 : 0);
+        QCOMPARE(edit->isVisible(), rejected);
+        made = proposes ? QString::number(spy.at(0).at(0).toDouble()) : output;
+        if (rejected) {
+            // The user corrects it.
+            QCOMPARE(edit->selectedText(), parts[0]);
+            QTest::keyClicks(edit, QStringLiteral("4"));
+        } else {
+            // Opened again, it proposes as usual.
+            edit->doEdit(QStringLiteral("4.0"));
+        }
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(spy.last().at(0).toDouble(), 4.0);
+        QCOMPARE(spy.count(), proposes ? 2 : 1);
+    } else {
+        const QStringList parts = input.split(QLatin1Char('|'));
+        const QByteArray format = parts.value(1).toLatin1();
+        QWidget window;
+        window.resize(200, 100);
+        auto *owner = new QWidget(&window);
+        owner->setGeometry(30, 40, parts.size() > 1 ? 150 : 40, 20);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *edit = new CNumEdit(owner);
+        QVERIFY(edit->isWindow() && edit->parentWidget() == owner && !edit->isVisible());
+        edit->doEdit(parts[0], parts.size() > 1 ? format.constData() : nullptr);
+        QVERIFY(edit->isVisible());
+        QCOMPARE(edit->selectedText(), edit->text());
+        // Over its owner, at least as wide and never narrower than a number needs.
+        QCOMPARE(edit->geometry().topLeft(), owner->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(edit->width() >= qMax(70, owner->width()));
+        made = edit->text();
+    }
+    QCOMPARE(made, output);
 }
 
 void tst_Utilities::drawPartialPixmapDrawsOneFrame_data()
@@ -253,7 +314,8 @@ void tst_Utilities::drawPartialPixmapDrawsOneFrame()
     QFETCH(QSize, grid);
     QFETCH(bool, emptyStrip);
     QFETCH(bool, drawn);
-    const QPixmap strip = emptyStrip ? QPixmap() : makeStrip();
+    const QPixmap strip =
+            emptyStrip ? QPixmap() : TestRig::frameStrip(kFrame, kColumns, kRows, cellColour);
     const QColor colour = drawn ? cellColour(cell.x(), cell.y()) : QColor(Qt::transparent);
 
     // At the painter's origin, which may be translated, and at a given point.
@@ -284,40 +346,31 @@ void tst_Utilities::greyTransformation()
     QImage image(colours.size(), 1, QImage::Format_ARGB32);
     for (int x = 0; x < colours.size(); ++x)
         image.setPixel(x, 0, colours[x].rgba());
-
     const QImage grey = NS_Utilities::applyGreyTransformation(image);
     QCOMPARE(grey.size(), image.size());
-
+    const QImage plain = grey.convertToFormat(QImage::Format_ARGB32); // unpremultiplied
     QVector<int> greyLevel(colours.size());
     for (int x = 0; x < colours.size(); ++x) {
-        const QRgb pixel = plainPixel(grey, x, 0);
-        QCOMPARE(qRed(pixel), qGreen(pixel));
-        QCOMPARE(qGreen(pixel), qBlue(pixel));
+        const QRgb pixel = plain.pixel(x, 0);
+        QVERIFY(qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel));
         QCOMPARE(qAlpha(pixel), colours[x].alpha());
         greyLevel[x] = qRed(pixel);
     }
-    // Contrast is compressed: neither end stays at the extreme.
-    QVERIFY(greyLevel[0] > 0);
-    QVERIFY(greyLevel[1] < 255);
-    // Order of brightness is kept.
+    // Contrast is compressed: neither end stays at the extreme; the order of brightness is kept.
+    QVERIFY(greyLevel[0] > 0 && greyLevel[1] < 255);
     for (int a = 0; a + 1 < colours.size(); ++a) {
         for (int b = 0; b + 1 < colours.size(); ++b) {
             if (qGray(colours[a].rgb()) + 4 < qGray(colours[b].rgb()))
-                QVERIFY2(greyLevel[a] < greyLevel[b],
-                         qPrintable(QStringLiteral("%1 vs %2")
-                                            .arg(colours[a].name(), colours[b].name())));
+                QVERIFY2(greyLevel[a] < greyLevel[b], qPrintable(colours[a].name()));
         }
     }
-
-    // An image without alpha stays opaque.
+    // An image without alpha stays opaque; a picture keeps its size and device pixel ratio.
     QImage opaque(4, 4, QImage::Format_RGB32);
     opaque.fill(QColor(10, 200, 90));
     const QImage opaqueGrey = NS_Utilities::applyGreyTransformation(opaque);
     QVERIFY(!opaqueGrey.hasAlphaChannel());
     QCOMPARE(qAlpha(opaqueGrey.pixel(2, 2)), 255);
     QVERIFY(NS_Utilities::applyGreyTransformation(QImage()).isNull());
-
-    // A picture keeps its size and device pixel ratio.
     QPixmap pixmap(12, 10);
     pixmap.setDevicePixelRatio(2.0);
     pixmap.fill(Qt::red);
@@ -326,202 +379,33 @@ void tst_Utilities::greyTransformation()
     QCOMPARE(greyPixmap.devicePixelRatio(), 2.0);
     QCOMPARE(qRed(greyPixmap.toImage().pixel(3, 3)), qBlue(greyPixmap.toImage().pixel(3, 3)));
     QVERIFY(NS_Utilities::applyGreyTransformation(QPixmap()).isNull());
-}
 
-void tst_Utilities::greyTransformationOfPremultipliedPixels()
-{
-    // A half-transparent colour must turn into the same grey as the opaque one, whatever format
+    // A half-transparent colour turns into the same grey as the opaque one, whatever format
     // the image is held in.
-    const QVector<QColor> colours = {Qt::white, Qt::red, QColor(40, 90, 160), Qt::black};
+    const QVector<QColor> tints = {Qt::white, Qt::red, QColor(40, 90, 160), Qt::black};
     const QVector<int> alphas = {255, 200, 128, 40};
     for (QImage::Format format :
          {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888}) {
-        QImage image(colours.size(), alphas.size(), format);
-        for (int x = 0; x < colours.size(); ++x) {
+        QImage tinted(tints.size(), alphas.size(), format);
+        for (int x = 0; x < tints.size(); ++x) {
             for (int y = 0; y < alphas.size(); ++y) {
-                QColor c = colours[x];
+                QColor c = tints[x];
                 c.setAlpha(alphas[y]);
-                image.setPixelColor(x, y, c);
+                tinted.setPixelColor(x, y, c);
             }
         }
-        const QImage grey = NS_Utilities::applyGreyTransformation(image);
-        for (int x = 0; x < colours.size(); ++x) {
-            const int opaqueLevel = qRed(plainPixel(grey, x, 0));
+        const QImage greyed = NS_Utilities::applyGreyTransformation(tinted).convertToFormat(
+                QImage::Format_ARGB32);
+        for (int x = 0; x < tints.size(); ++x) {
             for (int y = 1; y < alphas.size(); ++y) {
-                const QRgb pixel = plainPixel(grey, x, y);
+                const QRgb pixel = greyed.pixel(x, y);
                 QCOMPARE(qAlpha(pixel), alphas[y]);
                 // Premultiplied rounding at alpha 40 is worth a few levels.
-                QVERIFY2(qAbs(qRed(pixel) - opaqueLevel) <= 255 / alphas[y] + 1,
-                         qPrintable(QStringLiteral("format %1 colour %2 alpha %3: %4 vs %5")
-                                            .arg(int(format))
-                                            .arg(colours[x].name())
-                                            .arg(alphas[y])
-                                            .arg(qRed(pixel))
-                                            .arg(opaqueLevel)));
+                QVERIFY2(qAbs(qRed(pixel) - qRed(greyed.pixel(x, 0))) <= 255 / alphas[y] + 1,
+                         qPrintable(tints[x].name() + QString::number(int(format))));
             }
         }
     }
-}
-
-void tst_Utilities::leadingNumber_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<double>("number");
-
-    QTest::newRow("dB") << "-12.5 dB" << true << -12.5;
-    QTest::newRow("kHz as printed") << "1.20 kHz" << true << 1.2;
-    QTest::newRow("leading spaces, plus") << "  +3 ms" << true << 3.0;
-    QTest::newRow("percent") << "50%" << true << 50.0;
-    QTest::newRow("fraction only") << ".5" << true << 0.5;
-    QTest::newRow("exponent") << "1e3 Hz" << true << 1000.0;
-    QTest::newRow("e of a unit") << "5 eps" << true << 5.0;
-    QTest::newRow("exponent without digits") << "5e" << true << 5.0;
-    QTest::newRow("minus infinity") << "-inf dB" << false << 0.0;
-    QTest::newRow("name") << "Off" << false << 0.0;
-    QTest::newRow("sign only") << "- dB" << false << 0.0;
-    QTest::newRow("point only") << "." << false << 0.0;
-    QTest::newRow("empty") << "" << false << 0.0;
-}
-
-void tst_Utilities::leadingNumber()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, ok);
-    QFETCH(double, number);
-    bool parsed = !ok;
-    QCOMPARE(CNumEdit::leadingNumber(text, &parsed), number);
-    QCOMPARE(parsed, ok);
-    QCOMPARE(CNumEdit::leadingNumber(text, nullptr), number);
-}
-
-void tst_Utilities::numEditShowsFormattedNumber_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("own format") << "1.5 dB" << QByteArray("%.2f") << "1.50";
-    QTest::newRow("default format") << "-12.54 dB" << QByteArray() << "-12.5";
-    QTest::newRow("literal text") << "3 ms" << QByteArray("%.0f ms") << "3 ms";
-    QTest::newRow("integer format falls back") << "7 Hz" << QByteArray("%d") << "7.0";
-    QTest::newRow("two conversions fall back") << "7" << QByteArray("%f %f") << "7.0";
-    QTest::newRow("string format falls back") << "7" << QByteArray("%s") << "7.0";
-    QTest::newRow("no number shown as it is") << " Off " << QByteArray("%.2f") << "Off";
-}
-
-void tst_Utilities::numEditShowsFormattedNumber()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, format);
-    QFETCH(QString, shown);
-    QWidget owner;
-    owner.resize(100, 30);
-    owner.show();
-    CNumEdit *edit = new CNumEdit(&owner);
-    edit->doEdit(text, format.isNull() ? nullptr : format.constData());
-    QCOMPARE(edit->text(), shown);
-    QVERIFY(edit->isVisible());
-    QCOMPARE(edit->selectedText(), shown);
-}
-
-void tst_Utilities::numEditOpensOverItsOwner()
-{
-    QWidget window;
-    window.resize(200, 100);
-    auto *owner = new QWidget(&window);
-    owner->setGeometry(30, 40, 40, 20);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    auto *edit = new CNumEdit(owner);
-    QVERIFY(edit->isWindow());
-    QCOMPARE(edit->parentWidget(), owner);
-    QVERIFY(!edit->isVisible());
-    edit->doEdit(QStringLiteral("0 dB"));
-    QCOMPARE(edit->geometry().topLeft(), owner->mapToGlobal(QPoint(0, 0)));
-    QVERIFY(edit->width() >= 70);
-
-    edit->hide();
-    owner->resize(150, 20);
-    edit->doEdit(QStringLiteral("0 dB"));
-    QVERIFY(edit->width() >= owner->width());
-}
-
-void tst_Utilities::numEditKeys_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("proposes");
-    QTest::addColumn<double>("proposed");
-
-    const int enter = Qt::Key_Return;
-    QTest::newRow("negative") << "-3.5" << enter << true << -3.5;
-    QTest::newRow("keypad enter") << "12" << int(Qt::Key_Enter) << true << 12.0;
-    QTest::newRow("with unit") << "2.5 dB" << enter << true << 2.5;
-    QTest::newRow("decimal comma") << "1,5" << enter << true << 1.5;
-    QTest::newRow("spaces") << "  40  " << enter << true << 40.0;
-    QTest::newRow("escape cancels") << "5" << int(Qt::Key_Escape) << false << 0.0;
-    // Garbage: nothing is proposed, and the edit stays open for a correction.
-    QTest::newRow("word") << "abc" << enter << false << 0.0;
-    QTest::newRow("two points") << "1.2.3" << enter << false << 0.0;
-    QTest::newRow("number then digits after unit") << "5 dB 3" << enter << false << 0.0;
-    QTest::newRow("infinity") << "inf" << enter << false << 0.0;
-    QTest::newRow("empty") << "" << enter << false << 0.0;
-    QTest::newRow("sign only") << "-" << enter << false << 0.0;
-}
-
-void tst_Utilities::numEditKeys()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, key);
-    QFETCH(bool, proposes);
-    QFETCH(double, proposed);
-    QWidget owner;
-    owner.show();
-    auto *edit = new CNumEdit(&owner);
-    const TestRig::AllSignals everySignal(edit);
-    QSignalSpy spy(edit, &CNumEdit::numberProposed);
-    edit->doEdit(QStringLiteral("1.0 dB"));
-    QTest::keyClick(edit, Qt::Key_Backspace); // the value is selected
-    QTest::keyClicks(edit, typed);
-    QCOMPARE(edit->text(), typed);
-    QTest::keyClick(edit, Qt::Key(key));
-
-    QCOMPARE(everySignal.total(), proposes ? 1 : 0);
-    if (proposes)
-        QCOMPARE(spy.at(0).at(0).toDouble(), proposed);
-    const bool rejected = !proposes && key != Qt::Key_Escape;
-    QCOMPARE(edit->isVisible(), rejected);
-    if (rejected) {
-        // The user corrects it.
-        QCOMPARE(edit->selectedText(), typed);
-        QTest::keyClicks(edit, QStringLiteral("4"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(spy.last().at(0).toDouble(), 4.0);
-    } else {
-        // Opened again, it proposes as usual.
-        edit->doEdit(QStringLiteral("1.0"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(spy.last().at(0).toDouble(), 1.0);
-    }
-    QCOMPARE(spy.count(), proposes ? 2 : 1);
-}
-
-void tst_Utilities::geometryChange()
-{
-    QCOMPARE(NS_Utilities::geometry_change<QWidget>(nullptr), false);
-
-    PaintCounter widget;
-    widget.resize(50, 50);
-    QCOMPARE(NS_Utilities::geometry_change(&widget), false); // hidden
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    QCoreApplication::sendPostedEvents();
-    const int paintsBefore = widget.paints;
-    QVERIFY(NS_Utilities::geometry_change(&widget));
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(widget.paints, paintsBefore + 1);
 }
 
 void tst_Utilities::interlockedExchangeAdd()
@@ -534,21 +418,15 @@ void tst_Utilities::interlockedExchangeAdd()
     // Two threads adding at once: every previous value is handed out exactly once.
     constexpr long kAdds = 100000;
     QVector<long> previous[2];
-    previous[0].reserve(kAdds);
-    previous[1].reserve(kAdds);
     QVERIFY(TestRig::runTogether(2, [&](int t) {
         for (long i = 0; i < kAdds; ++i)
             previous[t].append(InterlockedExchangeAdd(&counter, 1));
     }));
     QCOMPARE(counter.load(), 2 * kAdds);
-    QVector<bool> handedOut(2 * kAdds, false);
-    for (const QVector<long> &values : previous) {
-        for (long v : values) {
-            QVERIFY(v >= 0 && v < 2 * kAdds);
-            QVERIFY(!handedOut[v]);
-            handedOut[v] = true;
-        }
-    }
+    QVector<long> all = previous[0] + previous[1], expected(2 * kAdds);
+    std::sort(all.begin(), all.end());
+    std::iota(expected.begin(), expected.end(), 0L);
+    QVERIFY(all == expected);
 }
 
 void tst_Utilities::loadPixmapSearchesFoldersInOrder()
@@ -575,62 +453,63 @@ void tst_Utilities::loadPixmapSearchesFoldersInOrder()
     QVERIFY(NS_Utilities::loadPixmap(QString()).isNull());
 }
 
-void tst_Utilities::rangeControlBoundsAndSignalsChanges()
+void tst_Utilities::rangeControlChangesAndPositions()
 {
+    // One range through a sequence of setters ('v' value, 'r' range, 'M' maximum, 'm' minimum)
+    // with the value, bounds and previous value after each, and the value and range changes
+    // counted so far.
+    struct Step
+    {
+        char op;
+        int a, b, value, min, max, prev, valueChanges, rangeChanges;
+    };
+    const Step steps[] = {
+            {'v', 40, 0, 40, 0, 99, 0, 1, 0},
+            {'v', 40, 0, 40, 0, 99, 0, 1, 0},
+            {'v', 150, 0, 99, 0, 99, 40, 2, 0},
+            {'v', 1000, 0, 99, 0, 99, 40, 2, 0}, // bounds to the same value: no change
+            {'v', -5, 0, 0, 0, 99, 99, 3, 0},
+            {'v', 50, 0, 50, 0, 99, 0, 4, 0},
+            {'r', 0, 200, 50, 0, 200, 0, 4, 1}, // the value stays inside
+            {'r', 0, 200, 50, 0, 200, 0, 4, 1},
+            {'r', 60, 80, 60, 60, 80, 50, 5, 2}, // the value moves up to the new minimum
+            {'r', 30, 10, 30, 30, 30, 60, 6, 3}, // reversed: the maximum follows the minimum
+            {'M', 90, 0, 30, 30, 90, 60, 6, 4},
+            {'m', 95, 0, 95, 95, 95, 30, 7, 5},
+    };
     RangeProbe range;
-    range.setValue(40);
-    QCOMPARE(range.value(), 40);
-    QCOMPARE(range.valueChanges, 1);
-    range.setValue(40);
-    QCOMPARE(range.valueChanges, 1);
-
-    range.setValue(150);
-    QCOMPARE(range.value(), 99);
-    QCOMPARE(range.prevValue(), 40);
-    QCOMPARE(range.valueChanges, 2);
-    range.setValue(1000); // bounds to the same value: no change
-    QCOMPARE(range.valueChanges, 2);
-    QCOMPARE(range.prevValue(), 40);
-
-    range.setValue(-5);
-    QCOMPARE(range.value(), 0);
-    QCOMPARE(range.valueChanges, 3);
-    QCOMPARE(range.bound(500), 99);
-
-    range.setValue(50);
-    range.valueChanges = 0;
-
-    range.rangeChanges = 0;
-    range.setRange(0, 200); // value stays inside
-    QCOMPARE(range.rangeChanges, 1);
-    QCOMPARE(range.valueChanges, 0);
-    range.setRange(0, 200);
-    QCOMPARE(range.rangeChanges, 1);
-
-    range.setRange(60, 80); // value moves up to the new minimum
-    QCOMPARE(range.value(), 60);
-    QCOMPARE(range.valueSeenByRangeChange, 60);
-    QCOMPARE(range.prevValue(), 50);
-    QCOMPARE(range.rangeChanges, 2);
-    QCOMPARE(range.valueChanges, 1);
-
-    range.setRange(30, 10); // reversed: the maximum follows the minimum
-    QCOMPARE(range.minValue(), 30);
-    QCOMPARE(range.maxValue(), 30);
-    QCOMPARE(range.value(), 30);
-    QCOMPARE(range.valueChanges, 2);
-
-    range.setMaxValue(90);
-    QCOMPARE(range.maxValue(), 90);
-    range.setMinValue(95);
-    QCOMPARE(range.maxValue(), 95);
-    QCOMPARE(range.value(), 95);
-
+    for (const Step &s : steps) {
+        if (s.op == 'v')
+            range.setValue(s.a);
+        else if (s.op == 'r')
+            range.setRange(s.a, s.b);
+        else if (s.op == 'M')
+            range.setMaxValue(s.a);
+        else
+            range.setMinValue(s.a);
+        QCOMPARE(QList<int>({range.value(), range.minValue(), range.maxValue(), range.prevValue(),
+                             range.valueChanges, range.rangeChanges}),
+                 QList<int>({s.value, s.min, s.max, s.prev, s.valueChanges, s.rangeChanges}));
+        // The range hook sees the value already moved into the new range.
+        QCOMPARE(range.valueSeenByRangeChange, s.rangeChanges ? range.value() : 0);
+    }
+    QCOMPARE(range.bound(500), 95);
     // Built bounded, with steps of their size, and no change told.
     RangeProbe built(10, 20, -2, 5, 50);
-    QCOMPARE(built.value(), 20);
-    QCOMPARE(built.lineStep(), 2);
-    QCOMPARE(built.valueChanges, 0);
+    QCOMPARE(QList<int>({built.value(), built.lineStep(), built.valueChanges}),
+             QList<int>({20, 2, 0}));
+
+    // Positions over a span of pixels and back, also over the whole int range.
+    RangeProbe small(-20, 80, 1, 10, 0), wide(INT_MIN, INT_MAX, 1, 1, 0);
+    QCOMPARE(QList<int>({small.positionFromValue(-20, 100), small.positionFromValue(80, 100),
+                         wide.positionFromValue(INT_MIN, 300),
+                         wide.positionFromValue(INT_MAX, 300)}),
+             QList<int>({0, 100, 0, 300}));
+    QCOMPARE(QList<int>({small.valueFromPosition(0, 100), small.valueFromPosition(100, 100),
+                         wide.valueFromPosition(0, 300), wide.valueFromPosition(300, 300)}),
+             QList<int>({-20, 80, INT_MIN, INT_MAX}));
+    for (int v = -20; v <= 80; ++v)
+        QCOMPARE(small.valueFromPosition(small.positionFromValue(v, 100), 100), v);
 }
 
 void tst_Utilities::rangeControlSteps_data()
@@ -673,46 +552,18 @@ void tst_Utilities::rangeControlSteps()
     range.setSteps(setup[2], setup[3]);
     range.setSteps(setup[2], setup[3]);
     QCOMPARE(range.stepChanges, 1);
-    for (QChar step : steps) {
-        switch (step.unicode()) {
-        case 'l':
-            range.addLine();
-            break;
-        case 'L':
-            range.subtractLine();
-            break;
-        case 'p':
-            range.addPage();
-            break;
-        default:
-            range.subtractPage();
-            break;
-        }
-    }
+    for (QChar step : steps)
+        (range
+         .*(step == 'l'           ? &TRangeControl::addLine
+                    : step == 'L' ? &TRangeControl::subtractLine
+                    : step == 'p' ? &TRangeControl::addPage
+                                  : &TRangeControl::subtractPage))();
     QCOMPARE(range.value(), expected);
     // A step that cannot move the value is no change.
     QCOMPARE(range.valueChanges > 0, expected != setup[4]);
 }
 
-void tst_Utilities::rangeControlPositions()
-{
-    RangeProbe range(-20, 80, 1, 10, 0);
-    const int span = 100;
-    QCOMPARE(range.positionFromValue(-20, span), 0);
-    QCOMPARE(range.positionFromValue(80, span), span);
-    QCOMPARE(range.valueFromPosition(0, span), -20);
-    QCOMPARE(range.valueFromPosition(span, span), 80);
-    for (int v = -20; v <= 80; ++v)
-        QCOMPARE(range.valueFromPosition(range.positionFromValue(v, span), span), v);
-
-    RangeProbe wide(INT_MIN, INT_MAX, 1, 1, 0);
-    QCOMPARE(wide.positionFromValue(INT_MIN, 300), 0);
-    QCOMPARE(wide.positionFromValue(INT_MAX, 300), 300);
-    QCOMPARE(wide.valueFromPosition(0, 300), INT_MIN);
-    QCOMPARE(wide.valueFromPosition(300, 300), INT_MAX);
-}
-
-void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
+void tst_Utilities::backgroundPixmapAndGeometryChange()
 {
     QWidget widget;
     widget.resize(30, 20);
@@ -734,8 +585,7 @@ void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
         QPainter painter(&canvas);
         background.paint(painter, &widget, paint);
     }
-    QCOMPARE(background.rebuildCount(), 1);
-    QCOMPARE(paints, 1);
+    QCOMPARE(QList<int>({background.rebuildCount(), paints}), QList<int>({1, 1}));
     QCOMPARE(canvas.pixel(2, 2), QColor(Qt::red).rgba());
 
     background.invalidate();
@@ -745,8 +595,7 @@ void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
 
     widget.resize(40, 25);
     QCOMPARE(background.pixmap(&widget, paint).deviceIndependentSize().toSize(), widget.size());
-    QCOMPARE(background.rebuildCount(), 3);
-    QCOMPARE(paints, 3);
+    QCOMPARE(QList<int>({background.rebuildCount(), paints}), QList<int>({3, 3}));
 
     // A ready picture of the right size is used as it is; one of another size is replaced.
     QPixmap shared(widget.size());
@@ -762,8 +611,7 @@ void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
     QWidget empty;
     empty.resize(0, 0);
     TBackgroundPixmap none;
-    QVERIFY(none.pixmap(&empty, paint).isNull());
-    QVERIFY(none.pixmap(nullptr, paint).isNull());
+    QVERIFY(none.pixmap(&empty, paint).isNull() && none.pixmap(nullptr, paint).isNull());
     QCOMPARE(none.rebuildCount(), 0);
 
     // Filled with the window colour, or left transparent.
@@ -774,30 +622,20 @@ void tst_Utilities::backgroundPixmapRebuildsOnlyWhenNeeded()
     TBackgroundPixmap opaque, transparent;
     QCOMPARE(opaque.pixmap(&widget, nothing).toImage().pixel(5, 5), QColor(12, 34, 56).rgba());
     QCOMPARE(qAlpha(transparent.pixmap(&widget, nothing, true).toImage().pixel(5, 5)), 0);
-}
 
-void tst_Utilities::numberListReadsLikeAtoi_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("base");
-    QTest::addColumn<QList<int>>("numbers");
-    QTest::newRow("plain") << QStringLiteral("1;22;333") << 10 << QList<int> {1, 22, 333};
-    QTest::newRow("empty entries dropped") << QStringLiteral(";;4;;5;") << 10 << QList<int> {4, 5};
-    QTest::newRow("non-numbers read as 0")
-            << QStringLiteral("x;7b;  -8 dB;+") << 10 << QList<int> {0, 7, -8, 0};
-    QTest::newRow("saturates") << QStringLiteral("99999999999;-99999999999") << 10
-                               << QList<int> {INT_MAX, INT_MIN};
-    QTest::newRow("hex") << QStringLiteral("ff;0x10;7FFF;g") << 16
-                         << QList<int> {255, 16, 32767, 0};
-    QTest::newRow("nothing") << QString() << 10 << QList<int> {};
-}
+    // A geometry change repaints a shown widget once; hidden or missing ones are left alone.
+    QCOMPARE(NS_Utilities::geometry_change<QWidget>(nullptr), false);
 
-void tst_Utilities::numberListReadsLikeAtoi()
-{
-    QFETCH(QString, text);
-    QFETCH(int, base);
-    QFETCH(QList<int>, numbers);
-    QCOMPARE(NS_Utilities::numberList(text, base), numbers);
+    PaintCounter painted;
+    painted.resize(50, 50);
+    QCOMPARE(NS_Utilities::geometry_change(&painted), false); // hidden
+    painted.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&painted));
+    QCoreApplication::sendPostedEvents();
+    const int paintsBefore = painted.paints;
+    QVERIFY(NS_Utilities::geometry_change(&painted));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(painted.paints, paintsBefore + 1);
 }
 
 QTEST_MAIN(tst_Utilities)
