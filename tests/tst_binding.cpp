@@ -309,7 +309,7 @@ void tst_Binding::notifiersFollowReadWriteAndDie()
     int bFired = 0;
     connect(a, &CSimpleNotifier::valueChanged, this, [&] { delete b.data(); });
     connect(b.data(), &CSimpleNotifier::valueChanged, this, [&] { ++bFired; });
-    QCoreApplication::processEvents();
+    // (Before their first queued delivery: the first change is news to both.)
     memory.setValue(e, p, 0, 1, memory.sourceId(0), 1);
     memory.setValue(e, p, 0, 2, memory.sourceId(0), 1);
     QCoreApplication::processEvents();
