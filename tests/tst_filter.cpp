@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -207,33 +208,29 @@ struct Case
     std::function<Complex(double f)> reference;
     std::vector<double> probes;
     // (f, dB): within 1e-6 dB of that level, or at or below the floor where dB is -inf
-    std::vector<std::pair<double, double>> levels;
+    std::vector<std::pair<double, double>> levels = {};
     double tolerance = kTolerance;
     bool phase = true;
     std::function<Complex(double f)> leftOut = [](double) { return Complex(1.0); };
 };
 
-std::vector<double> probeFrequencies(double f0, double fs)
+// Probe frequencies around f0 (those from 0.49·fs up are left out).
+std::vector<double> around(double f0)
 {
-    std::vector<double> probes;
-    for (double m : {0.31, 0.72, 1.0, 1.43, 3.1})
-        if (m * f0 < 0.49 * fs)
-            probes.push_back(m * f0);
-    return probes;
+    return {0.31 * f0, 0.72 * f0, f0, 1.43 * f0, 3.1 * f0};
 }
 
-// The parallel stage's Q correction, written out per rate band.
+// The parallel stage's Q correction, written out per rate band: the corner above which it
+// applies and the factor's A, B and C below 48 kHz, to 88.2 kHz, to 96 kHz and from 96 kHz.
 double expectedCorrectedQ(double f, double fs, double Q)
 {
-    double corner = 2000.0, A = 1.25513, B = 0.0301, C = 4.817e-05;
-    if (fs >= 96000.0)
-        corner = 4000.0, A = 1.21531, B = 0.02382, C = 2.004e-05;
-    else if (fs >= 88200.0)
-        corner = 4000.0, A = 1.29486, B = 0.0317, C = 2.462e-05;
-    else if (fs >= 48000.0)
-        A = 1.25686, B = 0.02143, C = 4.103e-05;
-    const double factor = A - B * std::log2(Q) - C * f;
-    return f <= corner || factor > 1.0 ? Q : std::max(0.1, Q * factor);
+    const double bands[4][4] = {{2000.0, 1.25513, 0.0301, 4.817e-05},
+                                {2000.0, 1.25686, 0.02143, 4.103e-05},
+                                {4000.0, 1.29486, 0.0317, 2.462e-05},
+                                {4000.0, 1.21531, 0.02382, 2.004e-05}};
+    const double *b = bands[(fs >= 48000.0) + (fs >= 88200.0) + (fs >= 96000.0)];
+    const double factor = b[1] - b[2] * std::log2(Q) - b[3] * f;
+    return f <= b[0] || factor > 1.0 ? Q : std::max(0.1, Q * factor);
 }
 
 // The parallel stage's impulse response through its processing loop: the input plus K times
@@ -274,10 +271,8 @@ class TestFilter : public QObject
 private Q_SLOTS:
     void designsFollowTheirReferences_data();
     void designsFollowTheirReferences();
-    void parallelPeakingStage();
-    void delaysStagesOrdersAndTransforms();
-    void badInputLeavesTheFilterAsItWas();
-    void freeFunctions();
+    void stateStagesAndTheParallelStage();
+    void badInputAndFreeFunctions();
 };
 
 void TestFilter::designsFollowTheirReferences_data()
@@ -293,7 +288,7 @@ void TestFilter::designsFollowTheirReferences_data()
                           : (f.*s.three)(f0, gainless ? fs : g, gainless ? Q : fs);
         };
         Case c {design, 2, fs, [=](double f) { return prototype(shape, sAt(f, f0, fs), g, Q); },
-                probeFrequencies(f0, fs)};
+                around(f0)};
         const double plateau[] = {f0, 1e-3, fs / 2};
         if (!gainless)
             c.levels = {{plateau[int(s.plateau)], g}};
@@ -337,7 +332,7 @@ void TestFilter::designsFollowTheirReferences_data()
                     return hp ? f.setCoefHPF(n, f0, fs) : f.setCoefLPF(n, f0, fs);
                 };
                 const auto reference = [=](double f) { return butterworth(n, sAt(f, f0, fs, hp)); };
-                Case c {design, n, fs, reference, probeFrequencies(f0, fs), {{f0, kHalfPowerDb}}};
+                Case c {design, n, fs, reference, around(f0)};
                 c.leftOut = [=](double f) { return butterworth(n, sAt(f, f0, fs, hp), true); };
                 QTest::addRow("%s order %ld, %g Hz at %g", hp ? "HPF" : "LPF", n, f0, fs) << c;
             }
@@ -388,8 +383,7 @@ void TestFilter::designsFollowTheirReferences_data()
             };
             Case c {design, 1, fs, reference, {0.1 * fc, fc, std::min(4.0 * fc, 0.45 * fs)}};
             c.leftOut = reference;
-            if (hp)
-                c.levels = {{0.0, FILTER::FloorDb}};
+            c.levels = {{0.0, hp ? FILTER::FloorDb : 0.0}};
             QTest::addRow("one-pole %s %g Hz", hp ? "HPF" : "LPF", fc) << c;
         }
     }
@@ -399,10 +393,11 @@ void TestFilter::designsFollowTheirReferences()
 {
     QFETCH(Case, c);
     FILTER filter(5); // the designers re-order it
-    QVERIFY(c.design(filter));
-    QCOMPARE(filter.order(), c.order);
+    QVERIFY(c.design(filter) && filter.order() == c.order);
     const std::vector<double> impulse = impulseResponse(filter);
     for (double f : c.probes) {
+        if (f >= 0.49 * c.fs)
+            continue;
         const double power = filter.power(f, c.fs), phase = filter.phase(f, c.fs);
         const auto matches = [&](Complex h) {
             return std::abs(power - dbOf(h)) <= c.tolerance
@@ -421,7 +416,7 @@ void TestFilter::designsFollowTheirReferences()
     }
 }
 
-void TestFilter::parallelPeakingStage()
+void TestFilter::stateStagesAndTheParallelStage()
 {
     // Centre gain, the cut mirroring the boost, the band-pass (s/Q')/(s² + s/Q' + 1) with the
     // corrected Q' and, near the centre of the wider ones, the processing loop following the
@@ -450,17 +445,15 @@ void TestFilter::parallelPeakingStage()
                 const double f = probes[i], cut = stage.power_cut(f, fs, K);
                 const double power = g < 0.0 ? cut : stage.power_boost(f, fs, K);
                 const Complex s = sAt(f, f0, fs), bandPass = (s / q) / (s * s + s / q + 1.0);
+                const QByteArray at = QByteArray::number(f0) + " Hz at " + QByteArray::number(fs)
+                        + ", Q " + QByteArray::number(Q) + ", " + QByteArray::number(g)
+                        + " dB: " + QByteArray::number(f);
                 QVERIFY2(std::abs(stage.response_bpf(f, fs) - bandPass) < 1e-9
                                  && std::abs(cut + stage.power_boost(f, fs, K)) < 1e-12
                                  && (i > 0 || std::abs(power - g) < kTolerance)
                                  && (i > 4 || h.empty()
                                      || std::abs(dbOf(dft(h, f, fs)) - power) < 1e-6),
-                         qPrintable(QStringLiteral("%1 Hz at %2, Q %3, %4 dB: %5 Hz")
-                                            .arg(f0)
-                                            .arg(fs)
-                                            .arg(Q)
-                                            .arg(g)
-                                            .arg(f)));
+                         at.constData());
             }
         }
     }
@@ -471,33 +464,23 @@ void TestFilter::parallelPeakingStage()
         left.dlyupdate_bpf(1.0);
     right.setCoefByCopy(&left);
     right.setCoefByCopy(nullptr);
-    QCOMPARE(right.mode(), left.mode());
-    QCOMPARE(right.gainedC2(), left.gainedC2());
-    QCOMPARE(right.response_bpf(3000.0, 48000.0), left.response_bpf(3000.0, 48000.0));
-    QCOMPARE(right.cal_cut(), 0.0);
-    QVERIFY(left.cal_cut() != 0.0);
+    QVERIFY(right.mode() == left.mode() && right.gainedC2() == left.gainedC2()
+            && right.response_bpf(3000.0, 48000.0) == left.response_bpf(3000.0, 48000.0));
+    QVERIFY(right.cal_cut() == 0.0 && left.cal_cut() != 0.0);
     // Without a section the stage is transparent, and a design sets the section up again.
     for (long order : {0L, -1L, 3L}) {
         FILTER2PEQ bare;
-        QVERIFY(!bare._setOrder(order));
-        QCOMPARE(bare.sectionCount(), 0L);
-        QCOMPARE(bare.response_bpf(1000.0, 48000.0), Complex(1.0, 0.0));
-        QCOMPARE(bare.cal_boost(0.25), 0.25);
-        QCOMPARE(bare.cal_cut(), 0.0);
-        QVERIFY(bare.setCoefBPF_C(1000.0, 48000.0, 1.0, 6.0));
-        QCOMPARE(bare.sectionCount(), 2L);
+        QVERIFY(!bare._setOrder(order) && bare.sectionCount() == 0);
+        QVERIFY(bare.response_bpf(1000.0, 48000.0) == Complex(1.0, 0.0)
+                && bare.cal_boost(0.25) == 0.25 && bare.cal_cut() == 0.0);
+        QVERIFY(bare.setCoefBPF_C(1000.0, 48000.0, 1.0, 6.0) && bare.sectionCount() == 2);
         QVERIFY(std::abs(bare.power_boost(1000.0, 48000.0, bare.gainFactor()) - 6.0) < kTolerance);
     }
-}
 
-void TestFilter::delaysStagesOrdersAndTransforms()
-{
     // setDelay(v) on unity-DC low-passes: a constant v comes out as v from the first sample; a
     // redesign at the same order keeps the settled delays, another order clears them.
     const double v = 0.37, fs = 48000.0;
-    const auto passes = [](FILTER &filter, double x) {
-        return std::abs(filter.cal(x) - x) < 1e-12;
-    };
+    const auto passes = [](FILTER &f, double x) { return std::abs(f.cal(x) - x) < 1e-12; };
     FILTER filter;
     for (long order = 1; order <= 6; ++order) {
         QVERIFY(filter.setCoefLPF(order, 700.0, fs));
@@ -516,13 +499,10 @@ void TestFilter::delaysStagesOrdersAndTransforms()
 
     // A cleared order-2 filter has no response at all.
     FILTER cleared;
-    QCOMPARE(cleared.power(1000.0, fs), -100.0);
-    QCOMPARE(cleared.phase(1000.0, fs), 0.0);
+    QVERIFY(cleared.power(1000.0, fs) == -100.0 && cleared.phase(1000.0, fs) == 0.0);
     QVERIFY(cleared.setCoefPDFPQ(1000.0, fs, 6.0, 1.0));
     cleared.clear();
-    QCOMPARE(cleared.order(), 2L);
-    QCOMPARE(cleared.power(250.0, fs), -100.0);
-    QCOMPARE(cleared.cal(1.0), 0.0);
+    QVERIFY(cleared.order() == 2 && cleared.power(250.0, fs) == -100.0 && cleared.cal(1.0) == 0.0);
 
     // An order-5 high-pass: two biquads, then s/(s + 1). cal(stages, x) runs stages/2 biquads.
     QVERIFY(filter.setCoefHPF(5, 1000.0, fs));
@@ -540,22 +520,18 @@ void TestFilter::delaysStagesOrdersAndTransforms()
         QCOMPARE(filter.cal(40L, std::sin(0.1 * n)), copy.cal(std::sin(0.1 * n)));
     assigned = copy;
     FILTER moved = std::move(copy);
-    QCOMPARE(copy.order(), 0L);
-    QCOMPARE(copy.cal(0.5), 0.5);
+    QVERIFY(copy.order() == 0 && copy.cal(0.5) == 0.5);
     for (int n = 0; n < 50; ++n)
         QCOMPARE(assigned.cal(double(n % 3)), moved.cal(double(n % 3)));
 
     // Orders outside the range give no sections, a filter that passes its input.
     for (long order : {-5L, 0L}) {
         FILTER empty(order);
-        QCOMPARE(empty.order(), 0L);
-        QCOMPARE(empty.cal(0.75), 0.75);
-        QCOMPARE(empty.power(1000.0, fs), 0.0);
+        QVERIFY(empty.order() == 0 && empty.cal(0.75) == 0.75 && empty.power(1000.0, fs) == 0.0);
     }
     QVERIFY(filter.setOrder(FILTER::MaxOrder));
     QVERIFY(!filter.setOrder(FILTER::MaxOrder + 1));
-    QCOMPARE(filter.order(), 0L);
-    QVERIFY(filter.coefficients(0) == nullptr);
+    QVERIFY(filter.order() == 0 && filter.coefficients(0) == nullptr);
     QVERIFY(!filter.setCoefLPF(FILTER::MaxOrder + 1, 5000.0, fs));
     QVERIFY(!filter.setCoefBPF(FILTER::MaxOrder / 2 + 1, 1000.0, 2000.0, fs));
     // The longest cascade deep in its stop band, where a plain product of the sections would
@@ -585,7 +561,7 @@ void TestFilter::delaysStagesOrdersAndTransforms()
     }
 }
 
-void TestFilter::badInputLeavesTheFilterAsItWas()
+void TestFilter::badInputAndFreeFunctions()
 {
     const double fs = 48000.0;
     const std::pair<const char *, std::function<bool(FILTER &)>> cases[] = {
@@ -639,49 +615,38 @@ void TestFilter::badInputLeavesTheFilterAsItWas()
         const double before = stage.cal_cut();
         const Complex response = stage.response_bpf(700.0, fs);
         QVERIFY(!stage.setCoefBPF_C(args[0], args[1], args[2], args[3]));
-        QCOMPARE(stage.mode(), FILTER2PEQ::BandCut);
-        QCOMPARE(stage.response_bpf(700.0, fs), response);
-        QCOMPARE(stage.cal_cut(), before);
+        QVERIFY(stage.mode() == FILTER2PEQ::BandCut && stage.response_bpf(700.0, fs) == response
+                && stage.cal_cut() == before);
     }
     QVERIFY(stage.power_boost(1000.0, 0.0, 1.0) == -100.0
             && stage.power_cut(1000.0, -1.0, 1.0) == -100.0);
     QCOMPARE(stage.response_bpf(kNaN, fs), Complex(0.0, 0.0));
-}
 
-void TestFilter::freeFunctions()
-{
+    // The free functions.
     // getFSid splits at the geometric means of the rates and clamps the rest.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (int id = 0; id < 3; ++id) {
         const double mean = std::sqrt(double(validFS[id]) * validFS[id + 1]);
         const float below =
                 double(float(mean)) < mean ? float(mean) : std::nextafter(float(mean), 0.0f);
-        QVERIFY(getFSid(below) == id && getFSid(validFS[id]) == id);
-        QCOMPARE(getFSid(std::nextafter(below, 1e9f)), id + 1);
+        QVERIFY(getFSid(below) == id && getFSid(validFS[id]) == id
+                && getFSid(std::nextafter(below, 1e9f)) == id + 1);
     }
-    for (const auto &[fs, id] : {std::pair<float, int> {46000.0f, 0},
-                                 {46100.0f, 1},
-                                 {96000.0f, 3},
-                                 {0.0f, 0},
-                                 {-96000.0f, 0},
-                                 {1e12f, 3},
-                                 {nan, 3}})
+    const std::pair<float, int> ids[] = {{46000.0f, 0},  {46100.0f, 1}, {96000.0f, 3}, {0.0f, 0},
+                                         {-96000.0f, 0}, {1e12f, 3},    {nan, 3}};
+    for (const auto &[fs, id] : ids)
         QCOMPARE(getFSid(fs), id);
 
     // ExpLinCoef: the ends, clamping and NaN, the joins, and the bounds of a linear interpolation
     // of 2^(16x − 16) between its powers of two (never below the curve, at most 6.2 % above).
     const float floor = std::ldexp(1.0f, -16);
-    for (const auto &[x, y] : {std::pair<float, float> {0.0f, floor},
-                               {1.0f, 1.0f},
-                               {-3.0f, floor},
-                               {7.0f, 1.0f},
-                               {nan, floor}})
+    const std::pair<float, float> ends[] = {
+            {0.0f, floor}, {1.0f, 1.0f}, {-3.0f, floor}, {7.0f, 1.0f}, {nan, floor}};
+    for (const auto &[x, y] : ends)
         QCOMPARE(ExpLinCoef(x), y);
-    for (int i = 1; i < 16; ++i) {
-        const float join = float(i) / 16.0f;
-        QCOMPARE(ExpLinCoef(join), std::ldexp(1.0f, i - 16));
-        QVERIFY(std::abs(ExpLinCoef(std::nextafter(join, 0.0f)) / ExpLinCoef(join) - 1.0f) < 1e-5f);
-    }
+    for (float join = 1.0f / 16.0f; join < 1.0f; join += 1.0f / 16.0f)
+        QVERIFY(ExpLinCoef(join) == std::ldexp(1.0f, int(join * 16.0f) - 16)
+                && std::abs(ExpLinCoef(std::nextafter(join, 0.0f)) / ExpLinCoef(join) - 1) < 1e-5f);
     for (float x = 0.0f; x <= 1.0f; x += 0.0037f) {
         const double curve = std::exp2(16.0 * x - 16.0), value = ExpLinCoef(x);
         QVERIFY(value >= curve * (1.0 - 1e-6) && value <= curve * 1.062);
@@ -689,12 +654,9 @@ void TestFilter::freeFunctions()
     // float2int truncates, saturates and reads a NaN as 0; float2lin maps 0..1 onto the range.
     for (int n : {1, 2, 7, 128, 1000})
         QCOMPARE(float2int(1.0f, n), n - 1);
-    for (const auto &[x, n] : {std::pair<float, int> {0.5f, 5},
-                               {0.999f, 9},
-                               {-0.3f, -3},
-                               {nan, 0},
-                               {1e30f, 9},
-                               {-1e30f, std::numeric_limits<int>::min()}})
+    const std::pair<float, int> ints[] = {{0.5f, 5}, {0.999f, 9}, {-0.3f, -3},
+                                          {nan, 0},  {1e30f, 9},  {-1e30f, INT_MIN}};
+    for (const auto &[x, n] : ints)
         QCOMPARE(float2int(x, 10), n);
     QVERIFY(float2lin(0.25f, 10.0f, 20.0f) == 12.5f && float2lin(1.0f, -6.0f, 18.0f) == 18.0f);
     // float2expz against its defining formula; 0 → 0 and 1 → 1; x itself without a range.
