@@ -27,10 +27,7 @@ constexpr int kCompGainMaximum = 180;
 constexpr int kSide = 91;
 const QColor kLine(139, 183, 212);
 
-int rowOf(int dB)
-{
-    return 18 - dB;
-}
+const auto rowOf = [](int dB) { return 18 - dB; };
 
 using TestRig::settle;
 
@@ -446,13 +443,16 @@ void tst_DynCurves::misconfiguredMemory()
 
 void tst_DynCurves::sizesAndLooks()
 {
-    // Unbound curves show the diagonal; notifications without a memory are no-ops.
+    // Unbound curves show the diagonal, as windows of their own too; notifications without a
+    // memory are no-ops.
     CCompCurve comp;
-    comp.resize(kSide, kSide);
-    QVERIFY(isDiagonal(&comp));
     CGateCurve gate;
-    gate.resize(kSide, kSide);
-    QVERIFY(isDiagonal(&gate));
+    for (QWidget *w : {static_cast<QWidget *>(&comp), static_cast<QWidget *>(&gate)}) {
+        w->resize(kSide, kSide);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(isDiagonal(w));
+    }
     comp.process(nullptr, 0, 0);
     gate.process(nullptr, 0, 0);
     QVERIFY(isDiagonal(&comp));
@@ -526,7 +526,6 @@ void tst_DynCurves::pageScenario()
     f.setGate(0, -400, -30);
     auto *dial = new CDial(&f.page, "ratio");
     dial->setNamedAddress(QStringLiteral("FEkComp/kCompRatio"));
-    dial->setGeometry(100, 0, 50, 50);
     f.show();
     // 20:1 at +18 dB in: trunc(0.05 * 38 - 20) = -18.
     QVERIFY(lit(f.comp->grab().toImage(), 90, rowOf(-18)));

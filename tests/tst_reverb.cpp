@@ -52,6 +52,7 @@ struct BoundGraph : TestRig::Console
     {
         graph->resize(420, 320);
         ok = bind(graph, "FEkEffect/kEffectType");
+        memory.connectTree(&host, kChannel); // as a form binds: the knobs are offered again
     }
     ReverbKnob *knob(int parameter) const
     {

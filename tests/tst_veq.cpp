@@ -426,6 +426,7 @@ void tst_VEQ::boundGraphScenario()
     QCOMPARE(rig.memory.observerCount(), 26);
     for (int p = 11; p <= 36; ++p)
         QCOMPARE(rig.memory.observerCount(IMemAPI::pack(kElement, p, kUnit)), 1);
+    QCOMPARE(g.params().size(), size_t(26));
     QVERIFY(g.connectMemAPI());
     QCOMPARE(rig.memory.observerCount(), 26);
 
@@ -487,6 +488,7 @@ void tst_VEQ::boundGraphScenario()
     QCOMPARE(rig.changedSince(before), QList<int>({kFreqParameter[3], kLevelParameter[3]}));
     // Independently: 40 of 473 bins is 40/473 of three decades, 10.1 steps of 1/40 decade (the
     // start bin is truncated); 30 of 139 bins is 30/139 of 36 dB, 15.5 half-dB steps above 36.
+    QCOMPARE(QSize(g.binWidth(), g.binHeight()), QSize(473, 139));
     QVERIFY(std::abs(rig.raw(kFreqParameter[3]) - before.at(kFreqParameter[3] - kFirst) - 10) <= 1);
     QVERIFY(std::abs(rig.raw(kLevelParameter[3]) - (36 + 2 * 30 * 36 / 139)) <= 1);
     // Moving back over the press point restores the press-time values; unpressed moves write
