@@ -208,10 +208,10 @@ void tst_Surround::inputChannelScenario()
     p.memory.setCurrentTask(&task, true);
     p.w->setXY(3, 4);
     QCOMPARE(task.parameters, QList<int>({kXParam, kYParam}));
-    QCOMPARE(task.alerts, 1);
     p.memory.setCurrentTask(&task, false);
-    p.w->setXY(0, 0);
+    p.w->setXY(3, 0); // y alone
     QCOMPARE(task.alerts, 1);
+    QCOMPARE(texts.last().at(0).toString(), QStringLiteral("R3 C"));
     p.memory.setCurrentTask(nullptr, false);
 
     // Disabled: the second frame and no text; a memory change then is shown without a position
