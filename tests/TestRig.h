@@ -391,6 +391,29 @@ inline TParamInfo recordFor(const TMemProxy &proxy, int value, int parameter = -
     return info;
 }
 
+// --- Parameter snapshots (picture-widget suites) ----------------------------------------------
+
+// The values of parameters first..last of one element and channel.
+inline QVector<int> valuesOf(IMemAPI &memory, int element, int channel, int first, int last)
+{
+    QVector<int> values;
+    for (int p = first; p <= last; ++p)
+        values << memory.getValue(element, p, channel);
+    return values;
+}
+
+// The parameters (numbered from first) whose values differ between two snapshots.
+inline QList<int> changedParameters(const QVector<int> &before, const QVector<int> &after,
+                                    int first)
+{
+    QList<int> changed;
+    for (int i = 0; i < before.size() && i < after.size(); ++i) {
+        if (before.at(i) != after.at(i))
+            changed << first + i;
+    }
+    return changed;
+}
+
 } // namespace TestRig
 
 #endif

@@ -2,75 +2,59 @@
 // undone, pasted, shown disabled and moved from a worker; and bad input.
 
 #include "CSurround.h"
-#include "TParamInfo.h"
 #include "TestRig.h"
-
-#include <QDataStream>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
-using TestRig::CountingMemory;
-
-const QString kInput = QStringLiteral("00kInputSurround/kSurrX");
-const QString kFx = QStringLiteral("00kFxSurround/kSurrX");
-constexpr int kXParam = 6;
-constexpr int kYParam = 7;
-const QColor kField(0x40, 0x00, 0x80);
-const QColor kDisabledField(0x10, 0x20, 0x30);
-const QColor kPuck(0x00, 0x88, 0x01);
+constexpr int kXParam = 6, kYParam = 7;
+const QColor kField(0x40, 0x00, 0x80), kDisabledField(0x10, 0x20, 0x30), kPuck(0x00, 0x88, 0x01);
 // The puck OR-ed onto the field.
 const QColor kPuckOnField(0x40, 0x88, 0x81);
 const QPoint kCentre(50, 50);
 
-struct Panner
+// A panner on the built-in catalogue: frames of field (the first enabled, the second disabled)
+// and a puck of a side (0: none).
+struct Panner : TestRig::Console
 {
-    Panner(CountingMemory &memory, CSurround::surrKind kind, int frames = 2, bool withPuck = true)
-        : w(new CSurround(nullptr, "surround"))
+    explicit Panner(CSurround::surrKind kind, int frames = 2, int puckSide = 10)
+        : Console(nullptr)
+        , w(new CSurround(&host, "surround"))
     {
         w->setPixmapBgnd(TestRig::frameStrip(QSize(100, 100), 1, frames, [](int, int row) {
             return row == 0 ? kField : kDisabledField;
         }));
         w->setnSubImages(frames);
-        if (withPuck)
-            w->setPixmapMain(
-                    TestRig::frameStrip(QSize(10, 10), 1, 1, [](int, int) { return kPuck; }));
+        if (puckSide)
+            w->setPixmapMain(TestRig::frameStrip(QSize(puckSide, puckSide), 1, 1,
+                                                 [](int, int) { return kPuck; }));
         w->setSurroundKind(kind);
-        const QString &name = kind == CSurround::FxSurr ? kFx : kInput;
-        ok = TestRig::bind(memory, *w, name);
-        w->show();
-        ok = ok && QTest::qWaitForWindowExposed(w.get());
-        a = TestRig::resolve(memory, name);
+        const char *name =
+                kind == CSurround::FxSurr ? "00kFxSurround/kSurrX" : "00kInputSurround/kSurrX";
+        ok = bind(w, name);
+        a = at(name);
+        xParameter = kind == CSurround::FxSurr ? a.parameter : kXParam;
     }
-    int stored(TParamMemory &m, int p) const { return m.getValue(a.element, p, a.channel); }
+    // What the memory holds for x and y.
+    int x() { return memory.getValue(a.element, xParameter, a.channel); }
+    int y() { return memory.getValue(a.element, xParameter + 1, a.channel); }
+    void setX(int v) { memory.setValue(a.element, kXParam, a.channel, v, memory.sourceId(0) + 1); }
 
-    std::unique_ptr<CSurround> w;
+    CSurround *w;
     IMemAPI::TSingleAddress a;
+    int xParameter = kXParam;
     bool ok = false;
 };
 
 // The trail length each timer tick finds, before the tick is handled.
-class TickRecorder : public QObject
+struct TickRecorder : QObject
 {
-public:
-    explicit TickRecorder(CSurround *w)
-        : m_w(w)
-    {
-        w->installEventFilter(this);
-    }
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *panner, QEvent *event) override
     {
         if (event->type() == QEvent::Timer)
-            seen.append(m_w->trailCount());
+            seen.append(static_cast<CSurround *>(panner)->trailCount());
         return false;
     }
     QList<int> seen;
-
-private:
-    CSurround *m_w;
 };
 
 // A drag from the puck at the centre to each point of to, then a release at the last.
@@ -82,20 +66,6 @@ void drag(QWidget *w, const QList<QPoint> &to, QPoint from = kCentre)
     QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, to.isEmpty() ? from : to.last());
 }
 
-QByteArray copied(CSurround *w)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    w->copyParameters(&out);
-    return bytes;
-}
-
-void paste(CSurround *w, const QByteArray &bytes)
-{
-    QDataStream in(bytes);
-    w->pasteParameters(&in);
-}
-
 } // namespace
 
 class tst_Surround : public QObject
@@ -104,14 +74,7 @@ class tst_Surround : public QObject
 private Q_SLOTS:
     void dragWritesBothParameters_data();
     void dragWritesBothParameters();
-    void textsAndDeferredSignals();
-    void oneUndoStepAndNoRepeatedWrites();
-    void trail_data();
-    void trail();
-    void disabledLook_data();
-    void disabledLook();
-    void workerWriteMovesTheOredPuck();
-    void copyPasteAndDefaults();
+    void inputChannelScenario();
     void badInput();
 };
 
@@ -122,20 +85,20 @@ void tst_Surround::dragWritesBothParameters_data()
     QTest::addColumn<QPoint>("position");
     QTest::addColumn<int>("storedX");
     QTest::addColumn<int>("storedY");
+    QTest::addColumn<QString>("text");
+    const int in = CSurround::InChSurr, fx = CSurround::FxSurr;
     // Range 90, scale 127/90: the corner is -45 * 127/90 = -63.5, truncated to -63.
-    QTest::newRow("input centre") << int(CSurround::InChSurr) << QPoint(50, 50) << QPoint(0, 0) << 0
-                                  << 0;
-    QTest::newRow("input corner") << int(CSurround::InChSurr) << QPoint(1, 1) << QPoint(-63, -63)
-                                  << -63 << 63;
+    QTest::newRow("input centre") << in << QPoint(50, 50) << QPoint(0, 0) << 0 << 0 << "C C";
+    QTest::newRow("input corner") << in << QPoint(1, 1) << QPoint(-63, -63) << -63 << 63
+                                  << "L63 F63";
     QTest::newRow("input far corner")
-            << int(CSurround::InChSurr) << QPoint(99, 99) << QPoint(63, 63) << 63 << -63;
+            << in << QPoint(99, 99) << QPoint(63, 63) << 63 << -63 << "R63 R63";
     // 20 px right of the centre: 20 * 127/90 = 28.2; 10 px up: -14.1.
     QTest::newRow("input right front")
-            << int(CSurround::InChSurr) << QPoint(70, 40) << QPoint(28, -14) << 28 << 14;
-    QTest::newRow("fx corner") << int(CSurround::FxSurr) << QPoint(1, 1) << QPoint(-63, -63) << 0
-                               << 0;
+            << in << QPoint(70, 40) << QPoint(28, -14) << 28 << 14 << "R28 F14";
+    QTest::newRow("fx corner") << fx << QPoint(1, 1) << QPoint(-63, -63) << 0 << 0 << "L63 F63";
     QTest::newRow("fx right front")
-            << int(CSurround::FxSurr) << QPoint(70, 40) << QPoint(28, -14) << 91 << 49;
+            << fx << QPoint(70, 40) << QPoint(28, -14) << 91 << 49 << "R28 F14";
 }
 
 void tst_Surround::dragWritesBothParameters()
@@ -143,77 +106,95 @@ void tst_Surround::dragWritesBothParameters()
     QFETCH(int, kind);
     QFETCH(QPoint, to);
     QFETCH(QPoint, position);
-    QFETCH(int, storedX);
-    QFETCH(int, storedY);
-    CountingMemory memory;
-    Panner p(memory, CSurround::surrKind(kind));
+    Panner p {CSurround::surrKind(kind)};
     QVERIFY(p.ok);
-    QSignalSpy moved(p.w.get(), &CSurround::positionChange);
+    QSignalSpy texts(p.w, &CSurround::textualPositionChange);
     // Past the edge first: the far side clamps, then the drag comes back to the target.
-    drag(p.w.get(), {QPoint(200, -200), to});
+    drag(p.w, {QPoint(200, -200), to});
     QCOMPARE(p.w->position(), position);
-    const bool fx = kind == CSurround::FxSurr;
-    QCOMPARE(p.stored(memory, fx ? p.a.parameter : kXParam), storedX);
-    QCOMPARE(p.stored(memory, fx ? p.a.parameter + 1 : kYParam), storedY);
-    QCOMPARE(moved.last().at(0).toPoint(), position);
+    QTEST(p.x(), "storedX");
+    QTEST(p.y(), "storedY");
+    QTEST(texts.last().at(0).toString(), "text");
     QVERIFY(!p.w->userInteractionActive());
+    // No ghosts: no trail, only the puck.
+    QCOMPARE(p.w->trailCount(), 0);
+    QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kPuckOnField).matching, 100);
+
+    // Copied, reset to the defaults (the centre), pasted back; a stream that ends after the first
+    // record pastes x alone.
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    p.w->copyParameters(&out);
+    const int centre = kind == CSurround::FxSurr ? 63 : 0;
+    p.w->reset2defaults();
+    QCOMPARE(p.y(), centre);
+    QCOMPARE(p.w->position(), QPoint(0, 0));
+    QDataStream in(bytes);
+    p.w->pasteParameters(&in);
+    QTEST(p.y(), "storedY");
+    QCOMPARE(p.w->position(), position);
+    p.w->setXY(0, 0);
+    QDataStream truncated(bytes.left(bytes.size() / 2));
+    p.w->pasteParameters(&truncated);
+    QTEST(p.x(), "storedX");
+    QCOMPARE(p.y(), centre);
 }
 
-void tst_Surround::textsAndDeferredSignals()
+void tst_Surround::inputChannelScenario()
 {
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
+    Panner p {CSurround::InChSurr};
     QVERIFY(p.ok);
-    QSignalSpy texts(p.w.get(), &CSurround::textualPositionChange);
-    const struct
-    {
-        QPoint position;
-        const char *text;
-    } cases[] = {{{63, -63}, "R63 F63"}, {{-20, 10}, "L20 R10"}, {{0, 5}, "C R5"}, {{0, 0}, "C C"}};
-    for (const auto &c : cases) {
-        p.w->setXY(c.position.x(), c.position.y());
-        QCOMPARE(texts.last().at(0).toString(), QString::fromLatin1(c.text));
-    }
-    QCOMPARE(texts.size(), 4);
+    QSignalSpy moved(p.w, &CSurround::positionChange);
+    QSignalSpy texts(p.w, &CSurround::textualPositionChange);
 
     // While signals are blocked, the position is written at once and told once, later.
-    QSignalSpy moved(p.w.get(), &CSurround::positionChange);
     p.w->blockSignals(true);
     p.w->setXY(5, 6);
     p.w->setXY(7, 8);
-    QCOMPARE(p.stored(memory, kXParam), 7);
+    QCOMPARE(p.x(), 7);
     p.w->blockSignals(false);
     QCOMPARE(moved.size(), 0);
     TestRig::settle();
     QCOMPARE(moved.size(), 1);
     QCOMPARE(moved.last().at(0).toPoint(), QPoint(7, 8));
-}
 
-void tst_Surround::oneUndoStepAndNoRepeatedWrites()
-{
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
-    QVERIFY(p.ok);
+    // A drag along the middle row with a trail of three ghosts, at the longest period so that
+    // ticks do not outpace the drag on a busy machine.
+    const int ghosts = 3;
+    p.w->setGhosts(ghosts);
+    p.w->setInterval(255);
+    QTest::mousePress(p.w, Qt::LeftButton, Qt::NoModifier, p.w->calcOrigin(0) + QPoint(5, 5));
+    int most = 0;
+    for (int x = 51; x <= 90; ++x) {
+        QTest::mouseMove(p.w, QPoint(x, 50));
+        QVERIFY(p.w->trailCount() <= ghosts);
+        most = std::max(most, p.w->trailCount());
+    }
+    QTest::mouseRelease(p.w, Qt::LeftButton, Qt::NoModifier, QPoint(90, 50));
+    QCOMPARE(most, ghosts);
+    // Every trail point shows a puck on the line of the drag.
+    QVERIFY(TestRig::litLines(p.w->grab().toImage(), kPuckOnField, false).size() > 10);
+    // The trail fades one point per tick: the counts seen at each tick step down by one.
+    TickRecorder ticks;
+    p.w->installEventFilter(&ticks);
+    QTRY_COMPARE(p.w->trailCount(), 0);
+    QCOMPARE(ticks.seen.value(0), ghosts);
+    for (int i = 1; i < ticks.seen.size(); ++i)
+        QVERIFY(ticks.seen[i - 1] - ticks.seen[i] <= 1);
+    QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kPuckOnField).matching, 100);
+
+    // The same position again, from the slot or the pointer, writes nothing; after a slot move
+    // and a drag, one undo takes both parameters back to before the drag.
+    const int writes = p.memory.writes.load(), depth = p.memory.undoDepth();
+    p.w->setXY(56, 0);
+    drag(p.w, {QPoint(90, 50)}, QPoint(90, 50));
+    QCOMPARE(p.memory.writes.load(), writes);
+    QCOMPARE(p.memory.undoDepth(), depth);
     p.w->setXY(-10, 20);
-    QCOMPARE(p.stored(memory, kXParam), -10);
-    QCOMPARE(p.stored(memory, kYParam), -20);
-    drag(p.w.get(), {QPoint(99, 99)}, p.w->calcOrigin(0) + QPoint(5, 5));
-    QCOMPARE(p.stored(memory, kXParam), 63);
-    QCOMPARE(p.stored(memory, kYParam), -63);
-
-    // The same position again, from the slot or the pointer, writes nothing.
-    const int writes = memory.writes.load();
-    const int depth = memory.undoDepth();
-    p.w->setXY(63, 63);
-    drag(p.w.get(), {QPoint(99, 99)}, QPoint(95, 95));
-    QCOMPARE(memory.writes.load(), writes);
-    QCOMPARE(memory.undoDepth(), depth);
-
-    // One undo takes both parameters back to before the drag.
-    QVERIFY(memory.undo());
-    TestRig::settle();
-    QCOMPARE(p.stored(memory, kXParam), -10);
-    QCOMPARE(p.stored(memory, kYParam), -20);
+    drag(p.w, {QPoint(99, 99)}, p.w->calcOrigin(0) + QPoint(5, 5));
+    QVERIFY(p.memory.undo());
+    QCOMPARE(p.x(), -10);
+    QCOMPARE(p.y(), -20);
     QCOMPARE(p.w->position(), QPoint(-10, 20));
 
     // An active task hears of both parameters once per move.
@@ -224,98 +205,30 @@ void tst_Surround::oneUndoStepAndNoRepeatedWrites()
         void onAlertProxy(int, int p, int) override { parameters << p; }
         void onAlert() override { ++alerts; }
     } task;
-    memory.setCurrentTask(&task, true);
+    p.memory.setCurrentTask(&task, true);
     p.w->setXY(3, 4);
     QCOMPARE(task.parameters, QList<int>({kXParam, kYParam}));
+    p.memory.setCurrentTask(&task, false);
+    p.w->setXY(3, 0); // y alone
     QCOMPARE(task.alerts, 1);
-    memory.setCurrentTask(&task, false);
-    p.w->setXY(5, 4);
-    QCOMPARE(task.alerts, 1);
-    memory.setCurrentTask(nullptr, false);
-}
+    QCOMPARE(texts.last().at(0).toString(), QStringLiteral("R3 C"));
+    p.memory.setCurrentTask(nullptr, false);
 
-void tst_Surround::trail_data()
-{
-    QTest::addColumn<int>("ghosts");
-    QTest::newRow("three ghosts") << 3;
-    QTest::newRow("none") << 0;
-}
-
-void tst_Surround::trail()
-{
-    QFETCH(int, ghosts);
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
-    QVERIFY(p.ok);
-    p.w->setGhosts(ghosts);
-    // The longest period: ticks do not outpace the drag on a busy machine.
-    p.w->setInterval(255);
-    QTest::mousePress(p.w.get(), Qt::LeftButton, Qt::NoModifier, kCentre);
-    int most = 0;
-    for (int x = 51; x <= 90; ++x) {
-        QTest::mouseMove(p.w.get(), QPoint(x, 50));
-        QVERIFY(p.w->trailCount() <= ghosts);
-        most = std::max(most, p.w->trailCount());
-    }
-    QTest::mouseRelease(p.w.get(), Qt::LeftButton, Qt::NoModifier, QPoint(90, 50));
-    QCOMPARE(most, ghosts);
-
-    // Every trail point shows a puck on the line of the drag; without ghosts only the puck.
-    const QImage picture = p.w->grab().toImage();
-    int pucks = 0;
-    for (int x = 0; x < picture.width(); ++x)
-        pucks += picture.pixelColor(x, 50) == kPuckOnField ? 1 : 0;
-    QVERIFY(ghosts ? pucks > 10 : pucks == 10);
-
-    // The trail fades one point per tick: the counts seen at each tick step down by one.
-    TickRecorder ticks(p.w.get());
-    QTRY_COMPARE(p.w->trailCount(), 0);
-    if (ghosts) {
-        QCOMPARE(ticks.seen.value(0), ghosts);
-        for (int i = 1; i < ticks.seen.size(); ++i)
-            QVERIFY(ticks.seen[i - 1] - ticks.seen[i] <= 1);
-        QCOMPARE(ticks.seen.last(), 1);
-    }
-    QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kPuckOnField).matching, 100);
-}
-
-void tst_Surround::disabledLook_data()
-{
-    QTest::addColumn<int>("frames");
-    QTest::addColumn<QColor>("shown");
-    QTest::newRow("two frames") << 2 << kDisabledField;
-    QTest::newRow("one frame") << 1 << kField;
-}
-
-void tst_Surround::disabledLook()
-{
-    QFETCH(int, frames);
-    QFETCH(QColor, shown);
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr, frames);
-    QVERIFY(p.ok);
-    QCOMPARE(p.w->size(), QSize(100, 100));
-    QSignalSpy moved(p.w.get(), &CSurround::positionChange);
-    QSignalSpy texts(p.w.get(), &CSurround::textualPositionChange);
+    // Disabled: the second frame and no text; a memory change then is shown without a position
+    // signal, which comes on enabling.
+    moved.clear();
     p.w->setEnabled(false);
-    QCOMPARE(texts.size(), 1);
     QCOMPARE(texts.last().at(0).toString(), QString());
-    const QImage picture = p.w->grab().toImage();
-    QCOMPARE(TestRig::countPixels(picture, shown).matching, picture.width() * picture.height());
-    // A memory change while disabled is shown without a position signal.
-    memory.setValue(p.a.element, kXParam, p.a.channel, 30, memory.sourceId(0) + 1);
+    QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kDisabledField).matching, 100 * 100);
+    p.setX(30);
     QCOMPARE(moved.size(), 0);
     p.w->setEnabled(true);
     QCOMPARE(moved.size(), 1);
     QCOMPARE(texts.last().at(0).toString(), QStringLiteral("R30 C"));
-}
+    p.w->setXY(0, 0);
 
-void tst_Surround::workerWriteMovesTheOredPuck()
-{
-    CountingMemory memory;
-    Panner p(memory, CSurround::InChSurr);
-    QVERIFY(p.ok);
-    // A puck whose left half is transparent: only its right half changes the field.
+    // A puck whose left half is transparent changes only the right half of its square; a write
+    // from a worker moves it, leaving no trail.
     QImage half(10, 10, QImage::Format_ARGB32_Premultiplied);
     half.fill(Qt::transparent);
     QPainter(&half).fillRect(5, 0, 5, 10, kPuck);
@@ -324,56 +237,28 @@ void tst_Surround::workerWriteMovesTheOredPuck()
     QCOMPARE(picture.pixelColor(kCentre), kPuckOnField);
     QCOMPARE(picture.pixelColor(46, 50), kField);
     QCOMPARE(TestRig::countPixels(picture, kPuckOnField).matching, 50);
-
-    QVERIFY(TestRig::runOnWorker([&] {
-        memory.setValue(p.a.element, kXParam, p.a.channel, 20, memory.sourceId(0) + 1);
-    }));
+    QTRY_COMPARE(p.w->trailCount(), 0);
+    QVERIFY(TestRig::runOnWorker([&] { p.setX(20); }));
     TestRig::settle();
     QCOMPARE(p.w->position(), QPoint(20, 0));
     QCOMPARE(p.w->trailCount(), 0);
     // 20 / (127/90) = 14.2 px right of the centre: the puck spans 59..68, lit from 64.
     picture = p.w->grab().toImage();
     QCOMPARE(picture.pixelColor(64, 50), kPuckOnField);
-    QCOMPARE(picture.pixelColor(61, 50), kField);
     QCOMPARE(picture.pixelColor(50, 50), kField);
-}
-
-void tst_Surround::copyPasteAndDefaults()
-{
-    CountingMemory memory;
-    Panner p(memory, CSurround::FxSurr);
-    QVERIFY(p.ok);
-    p.w->setXY(-20, 30);
-    const QByteArray bytes = copied(p.w.get());
-    p.w->reset2defaults();
-    TestRig::settle();
-    QCOMPARE(p.stored(memory, p.a.parameter), 63);
-    QCOMPARE(p.stored(memory, p.a.parameter + 1), 63);
-    QCOMPARE(p.w->position(), QPoint(0, 0));
-    paste(p.w.get(), bytes);
-    QCOMPARE(p.stored(memory, p.a.parameter), 43);
-    QCOMPARE(p.stored(memory, p.a.parameter + 1), 93);
-    QCOMPARE(p.w->position(), QPoint(-20, 30));
-
-    // A stream that ends after the first record: x is pasted, y stays.
-    p.w->setXY(0, 0);
-    paste(p.w.get(), bytes.left(bytes.size() / 2));
-    QCOMPARE(p.stored(memory, p.a.parameter), 43);
-    QCOMPARE(p.stored(memory, p.a.parameter + 1), 63);
 }
 
 void tst_Surround::badInput()
 {
-    CountingMemory memory;
     {
-        Panner p(memory, CSurround::InChSurr);
+        Panner p {CSurround::InChSurr};
         QVERIFY(p.ok);
         p.w->setXY(100, -100);
         QCOMPARE(p.w->position(), QPoint(63, -63));
-        QCOMPARE(p.stored(memory, kYParam), 63);
-        const int writes = memory.writes.load();
+        QCOMPARE(p.y(), 63);
+        const int writes = p.memory.writes.load();
         p.w->setXY(63, -80);
-        QCOMPARE(memory.writes.load(), writes);
+        QCOMPARE(p.memory.writes.load(), writes);
         p.w->setnSubImages(0);
         QCOMPARE(p.w->nSubImages(), 1);
         QCOMPARE(p.w->size(), QSize(100, 200));
@@ -384,38 +269,40 @@ void tst_Surround::badInput()
         p.w->setGhosts(32);
         p.w->setGhosts(-1);
         QCOMPARE(p.w->ghosts(), 0);
+
+        // Without a background, unnamed, as a window of its own, bound in place of the first to
+        // a memory holding another position: 63 x 63, and every point reads as the centre.
+        delete p.w;
+        std::unique_ptr<CSurround> bare(new CSurround);
+        bare->setPixmapMain(
+                TestRig::frameStrip(QSize(10, 10), 1, 1, [](int, int) { return kPuck; }));
+        QVERIFY(p.bind(bare.get(), "00kInputSurround/kSurrX"));
+        bare->show();
+        QVERIFY(QTest::qWaitForWindowActive(bare.get()));
+        QCOMPARE(bare->size(), QSize(63, 63));
+        bare->setXY(10, 10);
+        drag(bare.get(), {QPoint(1, 1), QPoint(60, 60)}, bare->calcOrigin(0) + QPoint(5, 5));
+        QCOMPARE(bare->position(), QPoint(0, 0));
+        QCOMPARE(bare->scrnPos2LogicalPos(QPoint(5, 5)), QPoint(0, 0));
     }
     {
         // Without a puck: no drag, and the field alone.
-        Panner p(memory, CSurround::InChSurr, 2, false);
+        Panner p(CSurround::InChSurr, 2, 0);
         QVERIFY(p.ok);
-        const int writes = memory.writes.load();
-        drag(p.w.get(), {QPoint(1, 1)});
-        QCOMPARE(memory.writes.load(), writes);
+        drag(p.w, {QPoint(1, 1)});
+        QCOMPARE(p.memory.writes.load(), 0);
         QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kField).matching, 100 * 100);
     }
     {
-        // Without a background: 63 x 63, and every point reads as the centre.
-        CSurround w;
-        w.setPixmapMain(TestRig::frameStrip(QSize(10, 10), 1, 1, [](int, int) { return kPuck; }));
-        QVERIFY(TestRig::bind(memory, w, kInput));
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.size(), QSize(63, 63));
-        w.setXY(10, 10);
-        drag(&w, {QPoint(1, 1), QPoint(60, 60)}, w.calcOrigin(0) + QPoint(5, 5));
-        QCOMPARE(w.position(), QPoint(0, 0));
-        QCOMPARE(w.scrnPos2LogicalPos(QPoint(5, 5)), QPoint(0, 0));
-    }
-    {
-        // A puck larger than the field: no range, positions read as the centre.
-        Panner p(memory, CSurround::InChSurr, 1);
+        // One frame: disabled shows the enabled field. A puck larger than the field: no range,
+        // positions read as the centre.
+        Panner p(CSurround::InChSurr, 1, 120);
         QVERIFY(p.ok);
-        p.w->setPixmapMain(
-                TestRig::frameStrip(QSize(120, 120), 1, 1, [](int, int) { return kPuck; }));
-        QCOMPARE(p.w->scrnPos2LogicalPos(QPoint(0, 0)), QPoint(0, 0));
+        p.w->setEnabled(false);
+        QCOMPARE(TestRig::countPixels(p.w->grab().toImage(), kField).matching, 100 * 100);
+        p.w->setEnabled(true);
         QCOMPARE(p.w->scrnPos2LogicalPos(QPoint(99, 99)), QPoint(0, 0));
-        drag(p.w.get(), {QPoint(99, 0)});
+        drag(p.w, {QPoint(99, 0)});
         QCOMPARE(p.w->position(), QPoint(0, 0));
     }
 }
