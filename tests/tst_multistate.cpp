@@ -167,6 +167,7 @@ void tst_MultiState::bandsAndBits()
     QCOMPARE(w->size(), QSize(kStripWidth, stripHeight));
     QCOMPARE(w->extraAddressCount(), 4);
     QCOMPARE(litRanges(w), lit);
+    QCOMPARE(w->mappedStart(0), 0);
 }
 
 // Extra words the memory does not know yet, bad strips and counts, copy and reset requests, and a

@@ -179,6 +179,7 @@ void tst_PullDown::choiceAndMemory()
     m_rig->set(a.constData(), from0 ? 5 : 6);
     CPullDownMenu *w = makeMenu(a.constData(), list, sorted);
     QVERIFY(w);
+    QCOMPARE(w->valueOffset(), from0 ? 0 : 1);
     QCOMPARE(menuTexts(w), shown);
     QSignalSpy changes(w, &CPullDownMenu::valueChanged);
 
@@ -339,7 +340,6 @@ void tst_PullDown::keysAndTheMenusLife()
     for (const QString how : {"choice", "Escape", "outside"}) {
         ReleaseSpy owner(w);
         QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 5));
-        QVERIFY(w->menu()->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(w->menu()));
         const QPoint inMenu = w->menu()->mapFromGlobal(w->mapToGlobal(QPoint(5, 5)));
         QVERIFY(!w->menu()->rect().contains(inMenu));

@@ -152,6 +152,8 @@ void tst_Radio::radioGroupWalk()
     buttons.at(1)->setFocus(Qt::MouseFocusReason);
     QCOMPARE(m_rig->value(kType), 0);
     QVERIFY(!buttons.at(1)->isChecked());
+    buttons.at(0)->setFocus(Qt::OtherFocusReason); // the checked one: nothing to choose
+    QCOMPARE(m_rig->value(kType), 0);
 
     // A strip shorter than its row count has no frames: the standard look, no crash.
     buttons.at(1)->setCombinedImage(frames(1).copy(0, 0, kFrameW, 2));
