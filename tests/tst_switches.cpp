@@ -475,9 +475,9 @@ void tst_Switches::selectorWalk()
     QCOMPARE(offset->valueOffset(), 1);
     QCOMPARE(offset->currentSelection(), 3);
     QCOMPARE(offset->text(), QStringLiteral("D"));
-    QTest::mouseClick(openGrid(offset)->cell(0), Qt::LeftButton);
-    QCOMPARE(m_rig->value(kSel), 1);
-    QCOMPARE(offset->text(), QStringLiteral("A"));
+    QTest::mouseClick(openGrid(offset)->cell(2), Qt::LeftButton);
+    QCOMPARE(m_rig->value(kSel), 3);
+    QCOMPARE(offset->text(), QStringLiteral("C"));
     QTRY_VERIFY(!offset->PopupItem());
 
     QSignalSpy changes(popup, qOverload<int>(&CPopup::selectionChanged));
