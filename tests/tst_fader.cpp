@@ -268,8 +268,7 @@ void tst_Fader::faderScenario()
     }
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(at.x(), 0));
     QCOMPARE(rig.value(kFader), top);
-    QCOMPARE(moved.count(), 4);
-    QCOMPARE(end.count(), 1);
+    QVERIFY(moved.count() == 4 && end.count() == 1);
     QCOMPARE(fader->state(), CSlider::Idle);
 
     // Far to the side, level with the top: the bound fader follows the pointer along its axis
@@ -430,6 +429,7 @@ void tst_Fader::faderScenario()
         }
     }));
     worker->start();
+    QTRY_VERIFY(last != 0); // the console thread is running
     at = fader->sliderRect().center();
     QTest::mousePress(fader, Qt::LeftButton, {}, at);
     for (int position = a; position >= a / 3; --position) {
