@@ -40,10 +40,9 @@ struct TestFactory : IEditorFactory
         *editor = editors.back().get();
         return 0;
     }
-    int calls = 0;
+    int calls = 0, lastKind = 0;
     bool fail = false;
     Z_GUID lastType;
-    int lastKind = 0;
     std::vector<std::unique_ptr<QWidget>> editors;
 };
 
@@ -75,7 +74,7 @@ private Q_SLOTS:
     void openerWithoutFactoryProxyOrLabel();
 };
 
-// Centred, focus only with a focus colour; the same text again rebuilds nothing; the alternate
+// Centred, tab focus only with a focus colour; the same text again rebuilds nothing; the alternate
 // slot held 700 ms after the last end, nested pairs and unmatched ends; texts without their
 // unit; a typed number is proposed, not shown.
 void tst_Labels::labelDisplay()
@@ -86,9 +85,6 @@ void tst_Labels::labelDisplay()
     QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     QCOMPARE(label->alignment() & Qt::AlignVertical_Mask, Qt::AlignVCenter);
     QCOMPARE(label->focusPolicy(), Qt::ClickFocus);
-    label->setFocusColor(Qt::red);
-    QCOMPARE(label->focusPolicy(), Qt::StrongFocus);
-    QVERIFY(!label->focusColor().isValid());
 
     label->setText(QStringLiteral("-12.0 dB"));
     label->grab();
@@ -99,7 +95,6 @@ void tst_Labels::labelDisplay()
     label->setText(QStringLiteral("-11.0 dB"));
     label->grab();
     QCOMPARE(label->pictureRebuildCount(), rebuilds + 1);
-    QCOMPARE(label->text(), QStringLiteral("-11.0 dB"));
     // Through the property and a string connection too: the label's own setter.
     label->setProperty("text", QStringLiteral("-10.0 dB"));
     QCOMPARE(label->normalText(), QStringLiteral("-10.0 dB"));
@@ -167,6 +162,9 @@ void tst_Labels::labelDisplay()
     QCOMPARE(label->text(), QStringLiteral("-12.5 dB")); // fed by its control, not by typing
     QTest::mouseDClick(label, Qt::LeftButton, {}, QPoint(20, 10));
     QCOMPARE(label->findChildren<NS_Utilities::CNumEdit *>().size(), 1);
+    label->setFocusColor(Qt::red);
+    QCOMPARE(label->focusPolicy(), Qt::StrongFocus);
+    QVERIFY(!label->focusColor().isValid());
 }
 
 // Disabled without a strip (0 frames) or with one frame: the fill; with two frames: the last.
@@ -259,6 +257,7 @@ void tst_Labels::hotspotLabel()
     QTest::mouseClick(label, Qt::MiddleButton, {}, kHot);
     QCOMPARE(clicked.size(), 1);
     label->setProperty("hotButtons", int(Qt::MiddleButton));
+    QCOMPARE(label->hotButtons(), int(Qt::MiddleButton));
     QTest::mouseClick(label, Qt::LeftButton, {}, kHot);
     QTest::mouseClick(label, Qt::MiddleButton, {}, kHot);
     QCOMPARE(clicked.size(), 2);
@@ -308,8 +307,7 @@ void tst_Labels::openerRequiredState()
     CHotspotLabel *label = addLabel<CHotspotLabel>(rig);
     TestRig::Watcher proxy;
     QVERIFY(label && rig.bind(&proxy, kFader));
-    Z_GUID type;
-    type.data1 = 0x1234;
+    const Z_GUID type {0x1234};
     auto *opener = new EditorOpener(label, &proxy, type, 7, required, 2);
     QVERIFY(opener->isConnected() && opener->parent() == label);
     QTest::mouseDClick(label, Qt::LeftButton, Qt::KeyboardModifiers(modifiers), kHot);
@@ -347,7 +345,9 @@ void tst_Labels::openerWithoutFactoryProxyOrLabel()
     delete opener;
 
     auto *withoutProxy = new EditorOpener(label, nullptr, Z_GUID(), 0);
-    EditorOpener withoutLabel(nullptr, &proxy, Z_GUID(), 0);
+    TestRig::Watcher bare; // no address: taken by the memory, never attached
+    rig.memory.connectProxy(&bare, 1);
+    EditorOpener withoutLabel(nullptr, &bare, Z_GUID(), 0);
     QVERIFY(!withoutProxy->isConnected() && !withoutLabel.isConnected());
     QTest::mouseDClick(label, Qt::LeftButton, {}, kHot);
     withoutProxy->openAnEditor(-1);
