@@ -414,6 +414,25 @@ inline QList<int> changedParameters(const QVector<int> &before, const QVector<in
     return changed;
 }
 
+// --- Pastes cut short (dial, fader and grid suites) ---------------------------------------------
+
+// The bytes a paste of records carries, to cut them short.
+inline QByteArray recordBytes(const QList<TParamInfo> &records)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    for (const TParamInfo &info : records)
+        TParamInfoWriter::write(&out, info);
+    return bytes;
+}
+
+// A paste of whatever bytes are given: a stream that may end inside a record.
+inline void pasteBytes(TMemProxy &proxy, const QByteArray &bytes, Q_UINT32 extra = 0)
+{
+    QDataStream in(bytes);
+    proxy.pasteParameters(&in, extra);
+}
+
 } // namespace TestRig
 
 #endif

@@ -4,20 +4,20 @@
 #include "CSlider.h"
 #include "TestRig.h"
 
-#include <QPainter>
 #include <QProxyStyle>
-#include <QSignalSpy>
-#include <QStyleOptionSlider>
-#include <QTest>
-#include <QThread>
 #include <QTimer>
-
-#include <memory>
 
 namespace {
 
-const char *const FaderAddress = "FEkInput/kFader";
-const char *const PanAddress = "FEkInput/kPan"; // a parameter without a fader law
+// A level with the memory's fader law, and one without a law (the fader falls back to its
+// range, flipped).
+const char kCatalogue[] = R"({"name": "Fader test", "textTables": {"5": {"kind": "fader"}},
+ "sections": [{"key": "kInput", "element": 1, "channels": 4, "params": [
+  {"key": "kFader", "id": 1, "min": 0, "max": 1023, "default": 0, "alt": 823, "text": 5,
+   "law": "fader"},
+  {"key": "kLinear", "id": 2, "min": 0, "max": 1023, "default": 0}]}]})";
+const char *const kFader = "FEkInput/kFader";
+const char *const kLinear = "FEkInput/kLinear";
 
 constexpr int ThumbWidth = 20;
 constexpr int ThumbHeight = 30;
@@ -26,53 +26,22 @@ const QColor ThumbColour(220, 40, 40);
 const QColor DisabledThumbColour(90, 90, 90);
 const QColor GrooveColour(30, 60, 200);
 
-// Counts the writes widgets make, and can pretend to have no fader law.
-class TestMemory : public TestRig::CountingMemory
-{
-public:
-    int faderValueFromPosition(int *n, int e, int p, int x) override
-    {
-        return lawFails ? 1 : TParamMemory::faderValueFromPosition(n, e, p, x);
-    }
-    int faderPositionFromValue(int *n, int e, int p, int x) override
-    {
-        return lawFails ? 1 : TParamMemory::faderPositionFromValue(n, e, p, x);
-    }
-
-    bool lawFails = false;
-};
-
 // The slider base with the range's own direction and no binding.
-class PlainSlider : public CSlider
+struct PlainSlider : CSlider
 {
-public:
     using CSlider::CSlider;
     int applyFlipedTransformation(int value, int, int) const override { return value; }
     int tableId() const override { return 0; }
 };
 
-// A style that lets a drag wander only a little beyond the slider.
-class ShortDragStyle : public QProxyStyle
+// A style that lets a drag wander only 10 pixels beyond the slider.
+struct ShortDragStyle : QProxyStyle
 {
-public:
-    static constexpr int Distance = 10;
-    int pixelMetric(PixelMetric metric, const QStyleOption *option,
-                    const QWidget *widget) const override
+    int pixelMetric(PixelMetric m, const QStyleOption *option, const QWidget *w) const override
     {
-        if (metric == PM_MaximumDragDistance)
-            return Distance;
-        return QProxyStyle::pixelMetric(metric, option, widget);
+        return m == PM_MaximumDragDistance ? 10 : QProxyStyle::pixelMetric(m, option, w);
     }
 };
-
-QPixmap thumbStrip(int frames)
-{
-    QPixmap strip(ThumbWidth, ThumbHeight * frames);
-    strip.fill(DisabledThumbColour);
-    QPainter p(&strip);
-    p.fillRect(0, 0, ThumbWidth, ThumbHeight, ThumbColour);
-    return strip;
-}
 
 QPixmap groove()
 {
@@ -81,9 +50,32 @@ QPixmap groove()
     return pm;
 }
 
-QPoint handleCentre(const CSlider *s)
+// A 20x30 thumb (its second frame the disabled one) over a 20x150 groove: 120 pixels of travel.
+CFader *styled(CFader *fader)
 {
-    return s->sliderRect().center();
+    QPixmap strip = TestRig::frameStrip(QSize(ThumbWidth, ThumbHeight), 1, 2, [](int, int row) {
+        return row == 0 ? ThumbColour : DisabledThumbColour;
+    });
+    fader->setThumbImage(strip);
+    fader->setnSubImages(2);
+    fader->setPixmap(groove());
+    fader->setFlipValues(true);
+    fader->setFixedSize(ThumbWidth, FaderHeight);
+    return fader;
+}
+
+// A styled fader in the console's window, bound to address and shown.
+CFader *addFader(TestRig::Console &rig, const char *address = kFader)
+{
+    CFader *fader = styled(new CFader(&rig.host, "fader"));
+    fader->show();
+    return rig.bind(fader, address) ? fader : nullptr;
+}
+
+// Moves the handle of a pressed slider so that it lands at position.
+void dragTo(CSlider *s, const QPoint &pressedAt, int pressedPosition, int position)
+{
+    QTest::mouseMove(s, QPoint(pressedAt.x(), position + pressedAt.y() - pressedPosition));
 }
 
 } // namespace
@@ -92,54 +84,105 @@ class tst_Fader : public QObject
 {
     Q_OBJECT
 
-private:
-    // A shown fader with a 20x30 thumb over a 20x150 groove (120 pixels of travel), bound to
-    // the channel level of channel when a memory is given.
-    std::unique_ptr<CFader> makeFader(TestMemory *memory, int channel,
-                                      const char *address = FaderAddress, bool flip = true)
-    {
-        auto fader = std::make_unique<CFader>(nullptr, "fader");
-        fader->setThumbImage(thumbStrip(2));
-        fader->setnSubImages(2);
-        fader->setPixmap(groove());
-        fader->setFlipValues(flip);
-        fader->setFixedSize(ThumbWidth, FaderHeight);
-        if (memory) {
-            fader->setNamedAddress(QString::fromLatin1(address));
-            const int attached = memory->connectProxy(fader.get(), channel);
-            if (attached != 0)
-                return nullptr;
-        }
-        fader->show();
-        if (!QTest::qWaitForWindowExposed(fader.get()))
-            return nullptr;
-        return fader;
-    }
-
-    // Moves the handle of a pressed slider so that it lands at position.
-    static void dragTo(CSlider *s, const QPoint &pressedAt, int pressedPosition, int position)
-    {
-        const int offset = pressedAt.y() - pressedPosition;
-        QTest::mouseMove(s, QPoint(pressedAt.x(), position + offset));
-    }
-
 private Q_SLOTS:
+    void withoutMemory();
     void pressesChangeNothing_data();
     void pressesChangeNothing();
-    void unboundSliderPagesAndRepeats();
-    void unboundSliderSnapsBackBoundFaderDoesNot();
-    void dragWritesTheLawValue();
-    void wheelRemainderBelongsToOneSlider();
-    void homeAndEndFollowHorDir_data();
-    void homeAndEndFollowHorDir();
-    void flippedLinearLawAtBothEnds();
-    void lawFailureFallsBackToLinear();
-    void textFollowsFiftyMsLaterWhileBlocked();
-    void acceptNumWritesWithUndo();
-    void defaultsCopyAndPaste();
-    void moveRepaintsThumbOverCachedBackground();
-    void userDragAndConsoleThreadBothShow();
+    void faderScenario();
 };
+
+// Unbound: the slider base pages with a repeat and snaps back from a drag too far aside; the
+// flipped linear fader at both ends and in pixels; typed numbers change nothing.
+void tst_Fader::withoutMemory()
+{
+    PlainSlider slider(0, 99, 10, 50, Qt::Vertical);
+    ShortDragStyle style;
+    slider.setStyle(&style);
+    slider.resize(30, 200);
+    slider.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&slider));
+    QVERIFY(slider.sliderRect().bottom() < 190);
+    // A right press neither pages nor starts the repeat.
+    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
+    QCOMPARE(slider.value(), 50);
+    QVERIFY(!slider.findChild<QTimer *>());
+    // Below the handle of a vertical slider (minimum on top) is towards the maximum.
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 195));
+    QCOMPARE(slider.state(), CSlider::TimingUp);
+    QCOMPARE(slider.value(), 50 + slider.pageStep());
+    QTimer *repeat = slider.findChild<QTimer *>();
+    QVERIFY(repeat && repeat->isActive() && repeat->isSingleShot());
+    QCOMPARE(repeat->interval(), 300);
+    // The first repeat, then every 100 ms.
+    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), 50 + 2 * slider.pageStep(), 2000);
+    QVERIFY(repeat->isActive() && !repeat->isSingleShot());
+    QCOMPARE(repeat->interval(), 100);
+    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), 50 + 3 * slider.pageStep(), 2000);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(10, 195));
+    QCOMPARE(slider.state(), CSlider::Idle);
+    QVERIFY(!repeat->isActive());
+    const int released = slider.value();
+    // Above the handle pages down; the same timer is reused, counting the other way.
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 1));
+    QCOMPARE(slider.state(), CSlider::TimingDown);
+    QCOMPARE(slider.value(), released - slider.pageStep());
+    QCOMPARE(slider.findChildren<QTimer *>().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), released - 2 * slider.pageStep(), 2000);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(10, 1));
+    QVERIFY(!repeat->isActive());
+
+    // A drag far to the side: the handle and the value go back to where the press found them.
+    slider.setValue(50);
+    const QPoint at = slider.sliderRect().center();
+    QTest::mousePress(&slider, Qt::LeftButton, {}, at);
+    QCOMPARE(slider.state(), CSlider::Dragging);
+    dragTo(&slider, at, slider.positionFromValue(50), 0);
+    QCOMPARE(slider.value(), slider.minValue());
+    const QPoint far(slider.width() + 100, 5);
+    QTest::mouseMove(&slider, far);
+    QCOMPARE(slider.value(), 50);
+    QCOMPARE(slider.sliderPosition(), slider.positionFromValue(50));
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, far);
+    QCOMPARE(slider.value(), 50);
+
+    CFader fader;
+    styled(&fader)->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fader));
+    const int a = fader.available();
+    QCOMPARE(a, FaderHeight - ThumbHeight);
+    fader.setValue(0);
+    QCOMPARE(fader.sliderPosition(), a);
+    QCOMPARE(fader.sliderRect(), QRect(0, a, ThumbWidth, ThumbHeight));
+    fader.setValue(1023);
+    QCOMPARE(fader.sliderPosition(), 0);
+    QCOMPARE(fader.valueFromPosition(0), 1023);
+    QCOMPARE(fader.valueFromPosition(a), 0);
+    // The picture shows it: thumb on top, groove at the bottom.
+    QImage shot = fader.grab().toImage();
+    QCOMPARE(shot.pixelColor(ThumbWidth / 2, 2), ThumbColour);
+    QCOMPARE(shot.pixelColor(ThumbWidth / 2, FaderHeight - 2), GrooveColour);
+    fader.setFlipValues(false);
+    QCOMPARE(fader.sliderPosition(), a);
+    fader.setValue(0);
+    QCOMPARE(fader.sliderPosition(), 0);
+    QCOMPARE(fader.valueFromPosition(a), 1023);
+    QCOMPARE(fader.grab().toImage().pixelColor(ThumbWidth / 2, 2), ThumbColour);
+    // Ranges below one and around zero flip too.
+    fader.setFlipValues(true);
+    QCOMPARE(fader.applyFlipedTransformation(-100, -100, 0), 0);
+    QCOMPARE(fader.applyFlipedTransformation(0, -100, 0), -100);
+    fader.setRange(-63, 63);
+    fader.setValue(-63);
+    QCOMPARE(fader.sliderPosition(), a);
+    fader.setValue(63);
+    QCOMPARE(fader.sliderPosition(), 0);
+    fader.setValue(12);
+    fader.acceptNum(-10.0);
+    QCOMPARE(fader.value(), 12);
+    // A disabled fader shows the last frame.
+    fader.setEnabled(false);
+    QCOMPARE(fader.grab().toImage().pixelColor(fader.sliderRect().center()), DisabledThumbColour);
+}
 
 void tst_Fader::pressesChangeNothing_data()
 {
@@ -162,36 +205,29 @@ void tst_Fader::pressesChangeNothing()
 {
     QFETCH(QString, gesture);
     QFETCH(QPoint, at);
-    TestMemory memory;
-    auto fader = makeFader(&memory, 2);
-    QVERIFY(fader);
+    TestRig::Console rig(kCatalogue, 2);
+    CFader *fader = addFader(rig);
+    QVERIFY(rig.loaded && fader);
     // A value that shares its pixel with others: reading it back from the pixel would move it.
-    TestRig::writeFor(memory, *fader, 611);
-    QCOMPARE(fader->value(), 611);
-    const int changes = memory.changes;
+    rig.set(kFader, 611);
+    const int changes = rig.memory.changes;
     const QRect handle = fader->sliderRect();
     QVERIFY(handle.top() > 2 && handle.bottom() < FaderHeight - 2);
     if (at.x() < 0)
         at = handle.center();
-    TestRig::AllSignals signalsSeen(fader.get());
-    QSignalSpy values(fader.get(), &CSlider::valueChanged);
-
-    if (gesture == QLatin1String("right press")) {
-        QTest::mousePress(fader.get(), Qt::RightButton, {}, at);
-        QCOMPARE(fader->state(), CSlider::Idle);
-        QCOMPARE(signalsSeen.total(), 0);
-        QTest::mouseRelease(fader.get(), Qt::RightButton, {}, at);
-    } else {
-        QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-        if (gesture == QLatin1String("double click")) {
-            QTest::mouseDClick(fader.get(), Qt::LeftButton, {}, at);
-            QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, at);
-        }
+    TestRig::AllSignals signalsSeen(fader);
+    QSignalSpy values(fader, &CSlider::valueChanged);
+    const bool right = gesture == QLatin1String("right press");
+    QTest::mousePress(fader, right ? Qt::RightButton : Qt::LeftButton, {}, at);
+    QVERIFY(!right || (fader->state() == CSlider::Idle && signalsSeen.total() == 0));
+    QTest::mouseRelease(fader, right ? Qt::RightButton : Qt::LeftButton, {}, at);
+    if (gesture == QLatin1String("double click")) {
+        QTest::mouseDClick(fader, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(fader, Qt::LeftButton, {}, at);
     }
     QCOMPARE(fader->value(), 611);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 611);
-    QCOMPARE(int(memory.changes), changes);
+    QCOMPARE(rig.value(kFader), 611);
+    QCOMPARE(int(rig.memory.changes), changes);
     QCOMPARE(fader->state(), CSlider::Idle);
     QCOMPARE(fader->sliderRect(), handle);
     for (const QList<QVariant> &signal : std::as_const(values))
@@ -200,445 +236,214 @@ void tst_Fader::pressesChangeNothing()
     QVERIFY(!repeat || !repeat->isActive());
 }
 
-void tst_Fader::unboundSliderPagesAndRepeats()
+// A fader with the law and one without, through drags, keys, wheel, typed numbers, defaults,
+// copy and paste, delayed texts, repaints and a console thread's writes.
+void tst_Fader::faderScenario()
 {
-    PlainSlider slider(0, 99, 10, 50, Qt::Vertical);
-    slider.resize(30, 200);
-    slider.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&slider));
-    const QRect handle = slider.sliderRect();
-    QVERIFY(handle.bottom() < 190);
-    // A right press neither pages nor starts the repeat.
-    QTest::mousePress(&slider, Qt::RightButton, {}, QPoint(10, 2));
-    QCOMPARE(slider.value(), 50);
-    QVERIFY(!slider.findChild<QTimer *>());
-
-    // Below the handle of a vertical slider (minimum on top) is towards the maximum.
-    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 195));
-    QCOMPARE(slider.state(), CSlider::TimingUp);
-    QCOMPARE(slider.value(), 50 + slider.pageStep());
-    QTimer *repeat = slider.findChild<QTimer *>();
-    QVERIFY(repeat);
-    QVERIFY(repeat->isActive());
-    QVERIFY(repeat->isSingleShot());
-    QCOMPARE(repeat->interval(), 300);
-
-    // The first repeat, then every 100 ms.
-    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), 50 + 2 * slider.pageStep(), 2000);
-    QVERIFY(repeat->isActive());
-    QVERIFY(!repeat->isSingleShot());
-    QCOMPARE(repeat->interval(), 100);
-    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), 50 + 3 * slider.pageStep(), 2000);
-
-    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(10, 195));
-    QCOMPARE(slider.state(), CSlider::Idle);
-    QVERIFY(!repeat->isActive());
-    const int released = slider.value();
-
-    // Above the handle pages down; the same timer is reused, counting the other way.
-    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(10, 1));
-    QCOMPARE(slider.state(), CSlider::TimingDown);
-    QCOMPARE(slider.value(), released - slider.pageStep());
-    QCOMPARE(slider.findChildren<QTimer *>().size(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(slider.value(), released - 2 * slider.pageStep(), 2000);
-    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(10, 1));
-    QVERIFY(!repeat->isActive());
-}
-
-void tst_Fader::unboundSliderSnapsBackBoundFaderDoesNot()
-{
-    ShortDragStyle style;
-    const int far = 10 * ShortDragStyle::Distance;
-
-    PlainSlider slider(0, 99, 10, 50, Qt::Vertical);
-    slider.setStyle(&style);
-    slider.resize(30, 200);
-    slider.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&slider));
-    QPoint at = handleCentre(&slider);
-    int pressedPosition = slider.sliderPosition();
-    QTest::mousePress(&slider, Qt::LeftButton, {}, at);
-    QCOMPARE(slider.state(), CSlider::Dragging);
-    dragTo(&slider, at, pressedPosition, 0);
-    QCOMPARE(slider.value(), slider.minValue());
-    // Far to the side: the handle and the value go back to where the press found them.
-    QTest::mouseMove(&slider, QPoint(slider.width() + far, 5));
-    QCOMPARE(slider.value(), 50);
-    QCOMPARE(slider.sliderPosition(), slider.positionFromValue(50));
-    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(slider.width() + far, 5));
-    QCOMPARE(slider.value(), 50);
-
-    TestMemory memory;
-    auto fader = makeFader(&memory, 1);
-    QVERIFY(fader);
-    fader->setStyle(&style);
-    TestRig::writeFor(memory, *fader.get(), 300);
-    at = handleCentre(fader.get());
-    pressedPosition = fader->sliderPosition();
-    QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
-    // Far to the side, level with the top: the bound fader follows the pointer along its axis.
-    QTest::mouseMove(fader.get(), QPoint(fader->width() + far, at.y() - pressedPosition));
-    QCOMPARE(fader->sliderPosition(), 0);
-    QCOMPARE(fader->value(), fader->maxValue());
-    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
-    QTest::mouseRelease(fader.get(), Qt::LeftButton, {},
-                        QPoint(fader->width() + far, at.y() - pressedPosition));
-    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
-}
-
-void tst_Fader::dragWritesTheLawValue()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 3);
-    QVERIFY(fader);
+    TestRig::Console rig(kCatalogue, 3);
+    CFader *fader = addFader(rig);
+    CFader *linear = addFader(rig, kLinear);
+    QVERIFY(rig.loaded && fader && linear);
     const int a = fader->available();
-    QCOMPARE(a, FaderHeight - ThumbHeight);
     QCOMPARE(fader->sliderPosition(), a); // minimum at the bottom
+    const int top = 1023, bottom = 0; // the catalogue's range
 
-    const QPoint at = handleCentre(fader.get());
-    QSignalSpy moved(fader.get(), &CSlider::sliderMoved);
-    QSignalSpy begin(fader.get(), &CSlider::alternativeDisplayBegin);
-    QSignalSpy end(fader.get(), &CSlider::alternativeDisplayEnd);
-    QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
+    // A drag writes the memory's law over the travel, counted from the bottom.
+    QSignalSpy moved(fader, &CSlider::sliderMoved);
+    QSignalSpy begin(fader, &CSlider::alternativeDisplayBegin);
+    QSignalSpy end(fader, &CSlider::alternativeDisplayEnd);
+    QPoint at = fader->sliderRect().center();
+    QTest::mousePress(fader, Qt::LeftButton, {}, at);
     QCOMPARE(begin.count(), 1);
     QCOMPARE(fader->state(), CSlider::Dragging);
     for (int position : {a - 10, a / 2, 7, 0}) {
-        dragTo(fader.get(), at, a, position);
+        dragTo(fader, at, a, position);
         QCOMPARE(fader->sliderPosition(), position);
-        // The memory's law over the travel, counted from the bottom.
         int n = a; // travel in pixels: positions 0..a
-        QCOMPARE(memory.faderValueFromPosition(&n, fader->element(), fader->parameter(),
-                                               a - position),
+        QCOMPARE(rig.memory.faderValueFromPosition(&n, fader->element(), fader->parameter(),
+                                                   a - position),
                  0);
-        QCOMPARE(TestRig::storedFor(memory, *fader), n);
+        QCOMPARE(rig.value(kFader), n);
         QCOMPARE(fader->value(), n);
     }
-    QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, QPoint(at.x(), 0));
-    QCOMPARE(TestRig::storedFor(memory, *fader), fader->maxValue());
-    QCOMPARE(moved.count(), 4);
-    QCOMPARE(end.count(), 1);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(at.x(), 0));
+    QCOMPARE(rig.value(kFader), top);
+    QVERIFY(moved.count() == 4 && end.count() == 1);
     QCOMPARE(fader->state(), CSlider::Idle);
-}
 
-void tst_Fader::wheelRemainderBelongsToOneSlider()
-{
-    TestMemory memory;
-    auto a = makeFader(&memory, 4);
-    auto b = makeFader(&memory, 5);
-    QVERIFY(a && b);
-    TestRig::writeFor(memory, *a.get(), 400);
-    TestRig::writeFor(memory, *b.get(), 400);
-    // A notch is max(line, page) = 10 values; a twentieth of a notch is half a value.
-    const int halfStep = 120 / (2 * qMax(a->lineStep(), a->pageStep()));
-
-    TestRig::wheel(a.get(), halfStep);
-    QCOMPARE(TestRig::storedFor(memory, *a), 400);
-    TestRig::wheel(a.get(), halfStep);
-    // Wheel up raises the level of a fader whose maximum is on top.
-    QCOMPARE(TestRig::storedFor(memory, *a), 401);
-    QCOMPARE(a->value(), 401);
-
-    // Half a step on a, half on b, half on a: each slider change drops the remainder.
-    TestRig::wheel(a.get(), halfStep);
-    TestRig::wheel(b.get(), halfStep);
-    TestRig::wheel(a.get(), halfStep);
-    QCOMPARE(TestRig::storedFor(memory, *a), 401);
-    QCOMPARE(TestRig::storedFor(memory, *b), 400);
-    TestRig::wheel(a.get(), halfStep);
-    QCOMPARE(TestRig::storedFor(memory, *a), 402);
-
-    // A whole notch down with horDir set turns the direction round.
-    b->setHorDir(true);
-    TestRig::wheel(b.get(), -120);
-    QCOMPARE(TestRig::storedFor(memory, *b), 400 + qMax(b->lineStep(), b->pageStep()));
-}
-
-void tst_Fader::homeAndEndFollowHorDir_data()
-{
-    QTest::addColumn<bool>("horDir");
-    QTest::addColumn<bool>("homeIsMaximum");
-    QTest::newRow("horDir off") << false << true;
-    QTest::newRow("horDir on") << true << false;
-}
-
-void tst_Fader::homeAndEndFollowHorDir()
-{
-    QFETCH(bool, horDir);
-    QFETCH(bool, homeIsMaximum);
-    TestMemory memory;
-    auto fader = makeFader(&memory, 6);
-    QVERIFY(fader);
-    fader->setHorDir(horDir);
-    TestRig::writeFor(memory, *fader.get(), 500);
-    const int top = fader->maxValue(), bottom = fader->minValue();
-
-    QTest::keyClick(fader.get(), Qt::Key_Home);
-    QCOMPARE(TestRig::storedFor(memory, *fader), homeIsMaximum ? top : bottom);
-    QCOMPARE(fader->state(), CSlider::Idle);
-    QTest::keyClick(fader.get(), Qt::Key_End);
-    QCOMPARE(TestRig::storedFor(memory, *fader), homeIsMaximum ? bottom : top);
-
-    TestRig::writeFor(memory, *fader.get(), 500);
-    QTest::keyClick(fader.get(), Qt::Key_Up);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 500 + fader->lineStep());
-    QTest::keyClick(fader.get(), Qt::Key_PageDown);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 500 + fader->lineStep() - fader->pageStep());
-}
-
-void tst_Fader::flippedLinearLawAtBothEnds()
-{
-    auto fader = makeFader(nullptr, 0);
-    QVERIFY(fader);
-    const int a = fader->available();
-    QCOMPARE(a, FaderHeight - ThumbHeight);
-
-    fader->setValue(0);
-    QCOMPARE(fader->sliderPosition(), a);
-    QCOMPARE(fader->sliderRect(), QRect(0, a, ThumbWidth, ThumbHeight));
-    fader->setValue(1023);
+    // Far to the side, level with the top: the bound fader follows the pointer along its axis
+    // instead of snapping back.
+    ShortDragStyle style;
+    fader->setStyle(&style);
+    rig.set(kFader, 300);
+    at = fader->sliderRect().center();
+    const QPoint far(fader->width() + 100, at.y() - fader->sliderPosition());
+    QTest::mousePress(fader, Qt::LeftButton, {}, at);
+    QTest::mouseMove(fader, far);
     QCOMPARE(fader->sliderPosition(), 0);
-    QCOMPARE(fader->valueFromPosition(0), 1023);
-    QCOMPARE(fader->valueFromPosition(a), 0);
-    // The picture shows it: thumb on top, groove at the bottom.
-    QImage shot = fader->grab().toImage();
-    QCOMPARE(shot.pixelColor(ThumbWidth / 2, 2), ThumbColour);
-    QCOMPARE(shot.pixelColor(ThumbWidth / 2, FaderHeight - 2), GrooveColour);
+    QCOMPARE(rig.value(kFader), top);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, far);
+    QCOMPARE(rig.value(kFader), top);
+    fader->setStyle(nullptr);
 
-    fader->setFlipValues(false);
-    QCOMPARE(fader->sliderPosition(), a);
-    fader->setValue(0);
-    QCOMPARE(fader->sliderPosition(), 0);
-    QCOMPARE(fader->valueFromPosition(a), 1023);
-    shot = fader->grab().toImage();
-    QCOMPARE(shot.pixelColor(ThumbWidth / 2, 2), ThumbColour);
+    // Home and End follow horDir; line and page steps.
+    for (const bool horDir : {true, false}) {
+        fader->setHorDir(horDir);
+        rig.set(kFader, 500);
+        QTest::keyClick(fader, Qt::Key_Home);
+        QCOMPARE(rig.value(kFader), horDir ? bottom : top);
+        QTest::keyClick(fader, Qt::Key_End);
+        QCOMPARE(rig.value(kFader), horDir ? top : bottom);
+        rig.set(kFader, 500);
+        QTest::keyClick(fader, Qt::Key_Up);
+        QCOMPARE(rig.value(kFader), 500 + fader->lineStep());
+        QTest::keyClick(fader, Qt::Key_PageDown);
+        QCOMPARE(rig.value(kFader), 500 + fader->lineStep() - fader->pageStep());
+    }
 
-    // Ranges below one and around zero flip too.
-    fader->setFlipValues(true);
-    QCOMPARE(fader->applyFlipedTransformation(-100, -100, 0), 0);
-    QCOMPARE(fader->applyFlipedTransformation(0, -100, 0), -100);
-    fader->setRange(-63, 63);
-    fader->setValue(-63);
-    QCOMPARE(fader->sliderPosition(), a);
-    fader->setValue(63);
-    QCOMPARE(fader->sliderPosition(), 0);
-
-    // A disabled fader shows the last frame.
-    fader->setEnabled(false);
-    shot = fader->grab().toImage();
-    QCOMPARE(shot.pixelColor(ThumbWidth / 2, 2), DisabledThumbColour);
-}
-
-void tst_Fader::lawFailureFallsBackToLinear()
-{
-    TestMemory lawful;
-    auto withLaw = makeFader(&lawful, 7);
-    TestMemory failing;
-    failing.lawFails = true;
-    auto linear = makeFader(&failing, 7);
-    QVERIFY(withLaw && linear);
-    const int a = linear->available();
-
+    // Without a law the fader is linear over its range, flipped, and differs from the law in
+    // the middle; a drag writes the linear value.
     for (int v : {0, 223, 823, 1023}) {
-        TestRig::writeFor(lawful, *withLaw.get(), v);
-        TestRig::writeFor(failing, *linear.get(), v);
+        rig.set(kLinear, v);
         QCOMPARE(linear->sliderPosition(),
                  QStyle::sliderPositionFromValue(0, 1023, 1023 - v, a, false));
     }
-    // The two laws differ in the middle, so the fallback is really in use.
-    TestRig::writeFor(lawful, *withLaw.get(), 823);
-    TestRig::writeFor(failing, *linear.get(), 823);
-    QVERIFY(withLaw->sliderPosition() != linear->sliderPosition());
+    rig.set(kFader, 823);
+    rig.set(kLinear, 823);
+    QVERIFY(fader->sliderPosition() != linear->sliderPosition());
+    at = linear->sliderRect().center();
+    QTest::mousePress(linear, Qt::LeftButton, {}, at);
+    dragTo(linear, at, linear->sliderPosition(), a / 2);
+    QTest::mouseRelease(linear, Qt::LeftButton, {}, at);
+    QCOMPARE(rig.value(kLinear), 1023 - QStyle::sliderValueFromPosition(0, 1023, a / 2, a, false));
 
-    // A drag writes the linear value.
-    const QPoint at = handleCentre(linear.get());
-    const int pressedPosition = linear->sliderPosition();
-    QTest::mousePress(linear.get(), Qt::LeftButton, {}, at);
-    dragTo(linear.get(), at, pressedPosition, a / 2);
-    QTest::mouseRelease(linear.get(), Qt::LeftButton, {}, at);
-    QCOMPARE(TestRig::storedFor(failing, *linear),
-             1023 - QStyle::sliderValueFromPosition(0, 1023, a / 2, a, false));
+    // A notch is max(line, page) = 10 values; a twentieth of a notch is half a value. Each
+    // slider change drops the remainder.
+    rig.set(kFader, 400);
+    rig.set(kLinear, 400);
+    const int notch = qMax(fader->lineStep(), fader->pageStep());
+    const int halfStep = 120 / (2 * notch);
+    TestRig::wheel(fader, halfStep);
+    QCOMPARE(rig.value(kFader), 400);
+    TestRig::wheel(fader, halfStep);
+    QCOMPARE(rig.value(kFader), 401); // wheel up raises a fader whose maximum is on top
+    TestRig::wheel(fader, halfStep);
+    TestRig::wheel(linear, halfStep);
+    TestRig::wheel(fader, halfStep);
+    QCOMPARE(rig.value(kFader), 401);
+    QCOMPARE(rig.value(kLinear), 400);
+    TestRig::wheel(fader, halfStep);
+    QCOMPARE(rig.value(kFader), 402);
+    // A whole notch down with horDir set turns the direction round.
+    linear->setHorDir(true);
+    TestRig::wheel(linear, -120);
+    QCOMPARE(rig.value(kLinear), 400 + notch);
 
-    // A parameter without a law uses its own range, flipped.
-    TestMemory memory;
-    auto pan = makeFader(&memory, 0, PanAddress);
-    QVERIFY(pan);
-    TestRig::writeFor(memory, *pan.get(), memory.getMinimum(pan->element(), pan->parameter(), 0));
-    QCOMPARE(pan->sliderPosition(), a);
-    TestRig::writeFor(memory, *pan.get(), memory.getMaximum(pan->element(), pan->parameter(), 0));
-    QCOMPARE(pan->sliderPosition(), 0);
-}
+    // A typed number is one undo step, unless undo is off.
+    rig.set(kFader, 300);
+    rig.memory.clearUndo();
+    fader->acceptNum(-10.0);
+    const int typed = rig.memory.valueFromNumber(fader->tableId(), -10.0f);
+    QVERIFY(typed != 300);
+    QCOMPARE(rig.value(kFader), typed);
+    QVERIFY(rig.memory.undo());
+    QCOMPARE(fader->value(), 300);
+    fader->setUndoEnable(false);
+    rig.memory.clearUndo();
+    fader->acceptNum(0.0);
+    QCOMPARE(rig.value(kFader), rig.memory.valueFromNumber(fader->tableId(), 0.0f));
+    QVERIFY(!rig.memory.canUndo());
 
-void tst_Fader::textFollowsFiftyMsLaterWhileBlocked()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 9);
-    QVERIFY(fader);
-    QSignalSpy texts(fader.get(), &CFader::textualValueChange);
+    // The catalogue's defaults; a copy pastes back; a truncated record pastes nothing.
+    rig.set(kFader, 100);
+    fader->reset2defaults();
+    QCOMPARE(rig.value(kFader), 0);
+    fader->reset2AltDefaults();
+    QCOMPARE(rig.value(kFader), 823);
+    const TParamInfo copy = TestRig::copied(*fader);
+    rig.set(kFader, 5);
+    TestRig::paste(*fader, {copy});
+    QCOMPARE(rig.value(kFader), 823);
+    rig.set(kFader, 5);
+    TestRig::pasteBytes(*fader, TestRig::recordBytes({copy}).left(3));
+    QCOMPARE(rig.value(kFader), 5);
 
-    TestRig::writeFor(memory, *fader.get(), 700);
+    // A text follows 50 ms after signals blocked during changes are let through; still blocked
+    // when the timer fires, nothing goes out.
+    QSignalSpy texts(fader, &CFader::textualValueChange);
+    rig.set(kFader, 700);
     QCOMPARE(texts.count(), 1);
-
     fader->blockSignals(true);
-    TestRig::writeFor(memory, *fader.get(), 823);
-    TestRig::writeFor(memory, *fader.get(), 900);
+    rig.set(kFader, 823);
+    rig.set(kFader, 900);
     fader->blockSignals(false);
     QCOMPARE(fader->value(), 900);
     QCOMPARE(texts.count(), 1);
     QTimer *pending = nullptr;
-    for (QTimer *t : fader->findChildren<QTimer *>()) {
-        if (t->isActive())
-            pending = t;
-    }
-    QVERIFY(pending);
+    for (QTimer *t : fader->findChildren<QTimer *>())
+        pending = t->isActive() ? t : pending;
+    QVERIFY(pending && pending->isSingleShot());
     QCOMPARE(pending->interval(), 50);
-    QVERIFY(pending->isSingleShot());
-
     QVERIFY(texts.wait(1000));
     QCOMPARE(texts.count(), 2);
     QString expected;
-    memory.valueToText(fader->channel(), fader->tableId(), &expected, nullptr, 900, 0);
-    QCOMPARE(texts.last().at(0).toString(), expected);
+    rig.memory.valueToText(fader->channel(), fader->tableId(), &expected, nullptr, 900, 0);
     QVERIFY(!expected.isEmpty());
-
-    // Still blocked when the timer fires: nothing goes out.
+    QCOMPARE(texts.last().at(0).toString(), expected);
     fader->blockSignals(true);
-    TestRig::writeFor(memory, *fader.get(), 100);
+    rig.set(kFader, 100);
     QTest::qWait(120);
     fader->blockSignals(false);
     QCOMPARE(texts.count(), 2);
-}
 
-void tst_Fader::acceptNumWritesWithUndo()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 10);
-    QVERIFY(fader);
-    TestRig::writeFor(memory, *fader.get(), 300);
-    memory.clearUndo();
-
-    fader->acceptNum(-10.0);
-    const int typed = memory.valueFromNumber(fader->tableId(), -10.0f);
-    QVERIFY(typed != 300);
-    QCOMPARE(TestRig::storedFor(memory, *fader), typed);
-    QCOMPARE(fader->value(), typed);
-    QVERIFY(memory.canUndo());
-    QVERIFY(memory.undo());
-    QCOMPARE(TestRig::storedFor(memory, *fader), 300);
-    QCOMPARE(fader->value(), 300);
-
-    fader->setUndoEnable(false);
-    memory.clearUndo();
-    fader->acceptNum(0.0);
-    QCOMPARE(TestRig::storedFor(memory, *fader), memory.valueFromNumber(fader->tableId(), 0.0f));
-    QVERIFY(!memory.canUndo());
-
-    // Without a memory a typed number changes nothing.
-    auto unbound = makeFader(nullptr, 0);
-    QVERIFY(unbound);
-    unbound->setValue(12);
-    unbound->acceptNum(-10.0);
-    QCOMPARE(unbound->value(), 12);
-}
-
-void tst_Fader::defaultsCopyAndPaste()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 12);
-    QVERIFY(fader);
-    const int e = fader->element(), p = fader->parameter(), c = fader->channel();
-    TestRig::writeFor(memory, *fader.get(), 100);
-
-    fader->reset2defaults();
-    QCOMPARE(TestRig::storedFor(memory, *fader), memory.getValueEx(e, p, c, false));
-    int unavailable = 0;
-    const int alternative = memory.getValueEx(e, p, c, true, &unavailable);
-    QCOMPARE(unavailable, 0);
-    fader->reset2AltDefaults();
-    QCOMPARE(TestRig::storedFor(memory, *fader), alternative);
-    QCOMPARE(fader->value(), alternative);
-
-    QByteArray buffer;
-    {
-        QDataStream out(&buffer, QIODevice::WriteOnly);
-        fader->copyParameters(&out);
-    }
-    TestRig::writeFor(memory, *fader.get(), 5);
-    QDataStream in(buffer);
-    fader->pasteParameters(&in);
-    QCOMPARE(TestRig::storedFor(memory, *fader), alternative);
-
-    // A truncated record pastes nothing.
-    TestRig::writeFor(memory, *fader.get(), 5);
-    QDataStream truncated(buffer.left(3));
-    fader->pasteParameters(&truncated);
-    QCOMPARE(TestRig::storedFor(memory, *fader), 5);
-}
-
-void tst_Fader::moveRepaintsThumbOverCachedBackground()
-{
-    TestMemory memory;
-    auto fader = makeFader(&memory, 13);
-    QVERIFY(fader);
-    QTRY_VERIFY(fader->backgroundRebuildCount() > 0);
+    // Moves repaint the thumb over the cached background; a new background is built once.
+    rig.set(kFader, 0);
+    fader->grab();
     const int rebuilds = fader->backgroundRebuildCount();
-
-    const int a = fader->available();
-    const QPoint at = handleCentre(fader.get());
-    QTest::mousePress(fader.get(), Qt::LeftButton, {}, at);
+    at = fader->sliderRect().center();
+    QTest::mousePress(fader, Qt::LeftButton, {}, at);
     for (int position = a; position >= 0; position -= 5)
-        dragTo(fader.get(), at, a, position);
-    QTest::mouseRelease(fader.get(), Qt::LeftButton, {}, QPoint(at.x(), at.y() - a));
-    TestRig::writeFor(memory, *fader.get(), 300);
+        dragTo(fader, at, a, position);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(at.x(), at.y() - a));
+    rig.set(kFader, 300);
     QCoreApplication::processEvents();
-
     QCOMPARE(fader->backgroundRebuildCount(), rebuilds);
     const QImage shot = fader->grab().toImage();
     const QRect thumb = fader->sliderRect();
     QCOMPARE(shot.pixelColor(thumb.center()), ThumbColour);
     QCOMPARE(shot.pixelColor(ThumbWidth / 2, thumb.top() - 2), GrooveColour);
     QCOMPARE(shot.pixelColor(ThumbWidth / 2, 1), GrooveColour);
-
-    // A new background picture is built once.
     fader->setPixmap(groove());
     fader->grab();
     QCOMPARE(fader->backgroundRebuildCount(), rebuilds + 1);
-}
 
-void tst_Fader::userDragAndConsoleThreadBothShow()
-{
-    TestMemory memory;
-    auto user = makeFader(&memory, 14);
-    auto console = makeFader(&memory, 15);
-    QVERIFY(user && console);
-    const int e = console->element(), p = console->parameter(), c = console->channel();
-
+    // A user drags one fader while a console thread moves the other: both show.
+    rig.set(kFader, 0);
     std::atomic<bool> stop {false};
     std::atomic<int> last {0};
     std::unique_ptr<QThread> worker(QThread::create([&] {
         for (int v = 1; !stop; v = v % 1000 + 1) {
-            memory.setValue(e, p, c, v, memory.sourceId(0) + 1);
+            rig.set(kLinear, v);
             last = v;
             QThread::usleep(200);
         }
     }));
     worker->start();
-
-    const int a = user->available();
-    const QPoint at = handleCentre(user.get());
-    QTest::mousePress(user.get(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(last != 0); // the console thread is running
+    at = fader->sliderRect().center();
+    QTest::mousePress(fader, Qt::LeftButton, {}, at);
     for (int position = a; position >= a / 3; --position) {
-        dragTo(user.get(), at, a, position);
+        dragTo(fader, at, a, position);
         QCoreApplication::processEvents();
     }
-    QTest::mouseRelease(user.get(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, at);
     stop = true;
     worker->wait();
-
-    QTRY_COMPARE(console->value(), int(last));
-    QCOMPARE(console->sliderPosition(), console->positionFromValue(last));
-    QCOMPARE(user->sliderPosition(), a / 3);
-    QCOMPARE(TestRig::storedFor(memory, *user), user->value());
-    QCOMPARE(user->value(), user->valueFromPosition(a / 3));
+    QTRY_COMPARE(linear->value(), int(last));
+    QCOMPARE(linear->sliderPosition(), linear->positionFromValue(last));
+    QCOMPARE(fader->sliderPosition(), a / 3);
+    QCOMPARE(rig.value(kFader), fader->value());
+    QCOMPARE(fader->value(), fader->valueFromPosition(a / 3));
 }
 
 QTEST_MAIN(tst_Fader)
