@@ -136,6 +136,7 @@ void tst_ThresholdMeter::gateOnlineWorkerAndBadInput()
 
     // The gate is on before the lamp connects: the first level shows without a gate change.
     lamp = rig.lamp(3);
+    QCOMPARE(lamp->state(), 1);
     rig.push(150);
     QCOMPARE(shownFrame(*lamp), 2);
     rig.setGate(0);
