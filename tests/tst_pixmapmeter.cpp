@@ -219,9 +219,7 @@ void tst_PixmapMeter::oneMeterThroughItsLife()
 
     // Both grid directions, on a grid of 2 categories by 3 sub-images that is not square, so
     // a wrong cut shows; the other direction cuts the same picture differently.
-    const QMetaEnum directions = QMetaEnum::fromType<CPixmapMeter::SubDirection>();
-    for (int i = 0; i < directions.keyCount(); ++i) {
-        const auto direction = CPixmapMeter::SubDirection(directions.value(i));
+    for (auto direction : {CPixmapMeter::ColImages, CPixmapMeter::RowImages}) {
         auto grid = rig.meter(3, QStringLiteral("800;C00"), 0, 2, direction);
         QCOMPARE(grid->size(), QSize(Cell, Cell));
         rig.push(2048);
@@ -230,7 +228,10 @@ void tst_PixmapMeter::oneMeterThroughItsLife()
         rig.push(3072);
         QCOMPARE(shownSub(*grid, 1), 2);
         const bool columns = direction == CPixmapMeter::ColImages;
-        grid->setSubDirection(columns ? CPixmapMeter::RowImages : CPixmapMeter::ColImages);
+        // Set as a form sets it.
+        grid->setProperty(
+                "subDirection",
+                QVariant::fromValue(columns ? CPixmapMeter::RowImages : CPixmapMeter::ColImages));
         QCOMPARE(grid->size(),
                  columns ? QSize(Cell * 2 / 3, Cell * 3 / 2) : QSize(Cell * 3 / 2, Cell * 2 / 3));
     }
