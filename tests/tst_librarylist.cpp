@@ -115,11 +115,7 @@ public:
         if (hasUndo)
             change(undoData, undoUsed); // swaps them
     }
-    QString toggleProtect() override
-    {
-        prot = !prot;
-        return {};
-    }
+    QString toggleProtect() override { return (prot = !prot), QString(); }
     bool isReadOnly() override { return readOnly; }
     bool isProtected() override { return prot; }
     bool isUsed() override { return used; }
@@ -142,11 +138,6 @@ public:
         undoUsed = std::exchange(used, use);
         hasUndo = true;
         return {};
-    }
-    void fill(const QByteArray &d)
-    {
-        data = d;
-        used = true;
     }
 
     int slot;
@@ -253,15 +244,12 @@ private Q_SLOTS:
     void storeAsksOrShowsProgress_data();
     void storeAsksOrShowsProgress();
     void commands();
-    void keysAndWheel();
-    void valuePopupAndInPlaceEdit();
+    void editsKeysWheelAndAutoScroll();
     void drops_data();
     void drops();
-    void autoScroll();
-    void pixels();
     void badPayloads_data();
     void badPayloads();
-    void badInput();
+    void pixelsAndBadInput();
 };
 
 void tst_LibraryList::buttonTable_data()
@@ -353,14 +341,13 @@ void tst_LibraryList::storeAsksOrShowsProgress()
         asked.append(QStringLiteral("Confirmation: ") + q);
     QCOMPARE(answerer.boxes, asked);
     QCOMPARE(answerer.buttons, QList<int>(asked.size(), QMessageBox::Yes | QMessageBox::No));
-    for (int i = 1; i <= count; ++i)
-        seen += rig.rows[i]->labels;
-    QCOMPARE(seen, labels);
     // Stored rows hold the fader; a refused row stays empty.
     for (int i = 1; i <= count; ++i) {
+        seen += rig.rows[i]->labels;
         const bool refused = i - 1 < answers.size() && answers[i - 1] == QMessageBox::No;
         QCOMPARE(rig.rows[i]->data, refused ? QByteArray() : QByteArray("v=700"));
     }
+    QCOMPARE(seen, labels);
     QVERIFY(rig.list->updatesEnabled());
 }
 
@@ -373,7 +360,7 @@ void tst_LibraryList::commands()
                        QMessageBox::No, QMessageBox::Yes});
     // Failures are reported: a store's as an error, a recall's under the application's name.
     rig.rows[0]->storeError = QStringLiteral("Slot busy");
-    rig.rows[1]->fill("v=5");
+    rig.rows[1]->setSlotData("v=5");
     rig.rows[1]->recallError = QStringLiteral("Console offline");
     rig.setFader(9);
     rig.select({0});
@@ -388,11 +375,9 @@ void tst_LibraryList::commands()
     // Recall acts on the first selected row in list order, whatever the order of selection;
     // refused, it writes nothing.
     rig.prefs.setValue(TMapPreferences::ConfirmRecall, true);
-    rig.rows[4]->fill("v=300");
-    rig.rows[5]->fill("v=500");
-    rig.list->clearSelection();
-    rig.rows[5]->setSelected(true);
-    rig.rows[4]->setSelected(true);
+    rig.rows[4]->setSlotData("v=300");
+    rig.rows[5]->setSlotData("v=500");
+    rig.select({5, 4});
     QVERIFY(!rig.recall.isEnabled());
     rig.list->Recall();
     QCOMPARE(answerer.boxes.last(), QStringLiteral("Confirmation: Recall from Scene #005?"));
@@ -401,10 +386,10 @@ void tst_LibraryList::commands()
     QCOMPARE(rig.fader(), 300);
 
     // Clear asks once and skips unused and protected rows; an unused row is not touched.
-    rig.rows[0]->fill("v=1");
-    rig.rows[1]->fill("v=2");
+    rig.rows[0]->setSlotData("v=1");
+    rig.rows[1]->setSlotData("v=2");
     rig.rows[1]->prot = true;
-    rig.rows[3]->fill("v=4");
+    rig.rows[3]->setSlotData("v=4");
     rig.select({0, 1, 2, 3});
     rig.list->Clear();
     QCOMPARE(answerer.boxes.size(), 5);
@@ -443,8 +428,8 @@ void tst_LibraryList::commands()
     QCOMPARE(rig.rows[6]->data, QByteArray("v=100"));
     QVERIFY(!partner.rows[0]->used);
     // Hidden rows are not on screen: neither undo nor clear all reaches them.
-    partner.rows[1]->fill("v=1");
-    partner.rows[2]->fill("v=2");
+    partner.rows[1]->setSlotData("v=1");
+    partner.rows[2]->setSlotData("v=2");
     partner.rows[2]->setHidden(true);
     partner.list->ClearAll();
     QVERIFY(!partner.rows[1]->used);
@@ -462,7 +447,7 @@ void tst_LibraryList::commands()
     QCOMPARE(progressLabel(), QStringLiteral("<none>"));
 }
 
-void tst_LibraryList::keysAndWheel()
+void tst_LibraryList::editsKeysWheelAndAutoScroll()
 {
     QWidget window;
     Rig rig(20, &window), partner(6, &window);
@@ -472,58 +457,6 @@ void tst_LibraryList::keysAndWheel()
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
     rig.list->setPartner(partner.list);
-    // Keys skip placeholders.
-    for (int i : {0, 4, 19})
-        rig.rows[i]->setPlaceholder(true);
-    rig.list->setFocus();
-    // (key, from, to): paging stops before a placeholder; a page is the visible rows, halved
-    // in centre mode.
-    const std::tuple<int, int, int> keys[] = {{Qt::Key_Home, 2, 1},     {Qt::Key_Up, 1, 1},
-                                              {Qt::Key_Down, 1, 2},     {Qt::Key_Down, 3, 5},
-                                              {Qt::Key_PageDown, 1, 3}, {Qt::Key_End, 2, 18}};
-    for (const auto &[key, from, to] : keys) {
-        rig.list->setCurrentItem(rig.rows[from]);
-        QTest::keyClick(rig.list, Qt::Key(key));
-        QCOMPARE(rig.list->currentItem(), rig.rows[to]);
-    }
-    QCOMPARE(rig.list->selectedItems(), QList<QTreeWidgetItem *> {rig.rows[18]});
-    rig.rows[4]->setPlaceholder(false);
-    const int page = rig.list->viewport()->height() / rig.list->rowHeight();
-    for (bool centre : {true, false}) {
-        rig.list->setDoCentreSel(centre);
-        rig.list->setCurrentItem(rig.rows[1]);
-        QTest::keyClick(rig.list, Qt::Key_PageDown);
-        QCOMPARE(rig.list->indexOfTopLevelItem(rig.list->currentItem()),
-                 1 + (centre ? page / 2 : page));
-    }
-
-    // Space selects only the current row, ctrl or not; tab moves to the partner.
-    rig.list->setCurrentItem(rig.rows[3]);
-    QTest::keyClick(rig.list, Qt::Key_Space);
-    QTest::keyClick(rig.list, Qt::Key_Space, Qt::ControlModifier);
-    QCOMPARE(rig.list->selectedItems(), QList<QTreeWidgetItem *> {rig.rows[3]});
-    QTest::keyClick(rig.list, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), partner.list.data());
-
-    // In centre mode the wheel steps the selection, not onto a placeholder, and keeps it in
-    // the middle of the view.
-    rig.list->setDoCentreSel(true);
-    rig.rows[5]->setPlaceholder(true);
-    wheel(rig.list->viewport(), -120);
-    QCOMPARE(rig.list->currentItem(), rig.rows[4]);
-    wheel(rig.list->viewport(), -120);
-    QCOMPARE(rig.list->currentItem(), rig.rows[4]);
-    rig.rows[5]->setPlaceholder(false);
-    for (int i = 0; i < 8; ++i)
-        wheel(rig.list->viewport(), -120);
-    QCOMPARE(rig.list->currentItem(), rig.rows[12]);
-    const QRect r = rig.list->visualItemRect(rig.rows[12]);
-    QVERIFY(qAbs(r.center().y() - rig.list->viewport()->height() / 2) <= r.height());
-}
-
-void tst_LibraryList::valuePopupAndInPlaceEdit()
-{
-    Rig rig(30);
     // The pop-up of the reverb type names (HALL, ROOM, PLATE) hands the picked entry to the
     // row and gives the buttons back.
     QRect cell = rig.list->visualItemRect(rig.rows[1]);
@@ -573,95 +506,62 @@ void tst_LibraryList::valuePopupAndInPlaceEdit()
     rig.list->verticalScrollBar()->setValue(30);
     QCOMPARE(rig.rows[0]->name, QStringLiteral("Scrolled"));
     QVERIFY(!rig.rows[0]->hasUndo);
-}
 
-// Drops of the list's own payload onto rows 0..7, which hold "ab.defgh" (row 2 empty); with
-// confirmation the question is answered no.
-void tst_LibraryList::drops_data()
-{
-    QTest::addColumn<QList<int>>("dragged");
-    QTest::addColumn<int>("onto");
-    QTest::addColumn<int>("where"); // -1 top band, 0 middle, 1 bottom band
-    QTest::addColumn<bool>("otherList");
-    QTest::addColumn<bool>("confirm");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("message");
-    using L = QList<int>;
-    QTest::newRow("replace") << L {0, 1} << 5 << 0 << false << false << "ab.deabh"
-                             << "";
-    QTest::newRow("replace clears with an empty row")
-            << L {1, 2} << 4 << 0 << false << false << "ab.db.gh"
-            << "";
-    QTest::newRow("insert after, from above") << L {0, 1} << 4 << 1 << false << false << ".deabfgh"
-                                              << "";
-    QTest::newRow("insert before, from below")
-            << L {5, 6} << 1 << -1 << false << false << "afgb.deh"
-            << "";
-    QTest::newRow("one row moves") << L {7} << 3 << 1 << false << false << "ab.dhefg"
-                                   << "";
-    QTest::newRow("inside the dragged range")
-            << L {1, 2, 3} << 2 << 0 << false << false << "ab.defgh"
-            << "";
-    QTest::newRow("another list replaces in the band")
-            << L {0} << 5 << -1 << true << false << "ab.deAgh"
-            << "";
-    QTest::newRow("onto a protected row") << L {0, 1} << 5 << 0 << false << false << "ab.defgh"
-                                          << "(7) Is Read only or Protected";
-    QTest::newRow("separated rows") << L {0, 3} << 5 << 1 << false << false << "ab.defgh"
-                                    << "Unsupported Operation: Separated rows cannot be inserted.";
-    QTest::newRow("more records than rows") << L {0, 1, 3} << 6 << 0 << false << false << "ab.defab"
-                                            << "";
-    QTest::newRow("asks for one") << L {0} << 3 << 0 << false << true << "ab.defgh"
-                                  << "Store to Scene #004?";
-    QTest::newRow("asks for several") << L {0, 1} << 3 << 0 << false << true << "ab.defgh"
-                                      << "Store to multiple locations";
-    QTest::newRow("asks for too many") << L {0, 1, 2} << 6 << 0 << false << true << "ab.defgh"
-                                       << "Too many rows are selected. \nStore anyway?";
-}
-
-void tst_LibraryList::drops()
-{
-    QFETCH(QList<int>, dragged);
-    QFETCH(int, onto);
-    QFETCH(int, where);
-    QFETCH(bool, otherList);
-    QFETCH(bool, confirm);
-    QFETCH(QString, after);
-    QFETCH(QString, message);
-    Rig rig(8), other(8);
-    rig.prefs.setValue(TMapPreferences::ConfirmStore, confirm);
-    for (int i = 0; i < 8; ++i) {
-        if (i != 2)
-            rig.rows[i]->fill(QByteArray(2, char('a' + i)));
-        other.rows[i]->fill(QByteArray(2, char('A' + i)));
+    // Keys skip placeholders.
+    for (int i : {0, 4, 19})
+        rig.rows[i]->setPlaceholder(true);
+    rig.list->setFocus();
+    // (key, from, to): paging stops before a placeholder; a page is the visible rows, halved
+    // in centre mode.
+    const std::tuple<int, int, int> keys[] = {{Qt::Key_Home, 2, 1},     {Qt::Key_Up, 1, 1},
+                                              {Qt::Key_Down, 1, 2},     {Qt::Key_Down, 3, 5},
+                                              {Qt::Key_PageDown, 1, 3}, {Qt::Key_End, 2, 18}};
+    for (const auto &[key, from, to] : keys) {
+        rig.list->setCurrentItem(rig.rows[from]);
+        QTest::keyClick(rig.list, Qt::Key(key));
+        QCOMPARE(rig.list->currentItem(), rig.rows[to]);
     }
-    rig.rows[6]->prot = message.startsWith('(');
-    Rig &source = otherList ? other : rig;
-    source.select({});
-    for (int i : dragged)
-        source.rows[i]->setSelected(true);
-    bool move = false;
-    std::unique_ptr<CListWidgeDrag> payload = source.list->makeDragObject(&move);
-    QVERIFY(payload && move);
-    const QRect r = rig.list->visualItemRect(rig.rows[onto]);
-    const int y = where < 0 ? r.top() + 1 : where > 0 ? r.bottom() - 1 : r.center().y();
-    Answerer answerer({QMessageBox::No});
-    dropAt(rig.list, payload.get(), QPoint(r.center().x(), y),
-           confirm ? Qt::CopyAction : Qt::MoveAction);
-    QCOMPARE(rig.contents(), after);
-    QCOMPARE(answerer.boxes.join('|').section(QLatin1String(": "), 1), message);
-    for (TestRow *row : rig.rows)
-        QCOMPARE(row->dragLocation(), CListWidgeItem::DragNone);
-}
+    QCOMPARE(rig.list->selectedItems(), QList<QTreeWidgetItem *> {rig.rows[18]});
+    rig.rows[4]->setPlaceholder(false);
+    const int page = rig.list->viewport()->height() / rig.list->rowHeight();
+    for (bool centre : {true, false}) {
+        rig.list->setDoCentreSel(centre);
+        rig.list->setCurrentItem(rig.rows[1]);
+        QTest::keyClick(rig.list, Qt::Key_PageDown);
+        QCOMPARE(rig.list->indexOfTopLevelItem(rig.list->currentItem()),
+                 1 + (centre ? page / 2 : page));
+    }
 
-void tst_LibraryList::autoScroll()
-{
-    Rig rig(40);
-    rig.rows[0]->fill("aa");
-    rig.select({0});
+    // Space selects only the current row, ctrl or not; tab moves to the partner.
+    rig.list->setCurrentItem(rig.rows[3]);
+    QTest::keyClick(rig.list, Qt::Key_Space);
+    QTest::keyClick(rig.list, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(rig.list->selectedItems(), QList<QTreeWidgetItem *> {rig.rows[3]});
+    QTest::keyClick(rig.list, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), partner.list.data());
+
+    // In centre mode the wheel steps the selection, not onto a placeholder, and keeps it in
+    // the middle of the view.
+    rig.list->setDoCentreSel(true);
+    rig.rows[5]->setPlaceholder(true);
+    wheel(rig.list->viewport(), -120);
+    QCOMPARE(rig.list->currentItem(), rig.rows[4]);
+    wheel(rig.list->viewport(), -120);
+    QCOMPARE(rig.list->currentItem(), rig.rows[4]);
+    rig.rows[5]->setPlaceholder(false);
+    for (int i = 0; i < 8; ++i)
+        wheel(rig.list->viewport(), -120);
+    QCOMPARE(rig.list->currentItem(), rig.rows[12]);
+    const QRect r = rig.list->visualItemRect(rig.rows[12]);
+    QVERIFY(qAbs(r.center().y() - rig.list->viewport()->height() / 2) <= r.height());
+
+    // Drags over the viewport's edges and the header scroll the list.
+    rig.rows[1]->setSlotData("aa");
+    rig.select({1});
     std::unique_ptr<CListWidgeDrag> payload = rig.list->makeDragObject(nullptr);
     QWidget *vp = rig.list->viewport();
     QScrollBar *bar = rig.list->verticalScrollBar();
+    bar->setValue(0);
     const auto send = [&](QWidget *to, QPoint at, bool enter = false) {
         QDragMoveEvent move(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
         QDragEnterEvent entering(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
@@ -704,9 +604,114 @@ void tst_LibraryList::autoScroll()
     QVERIFY(!send(vp, QPoint(20, 20), true));
 }
 
-void tst_LibraryList::pixels()
+// Drops of the list's own payload onto rows 0..7, which hold "ab.defgh" (row 2 empty); with
+// confirmation the question is answered no.
+void tst_LibraryList::drops_data()
 {
-    Rig rig(3);
+    QTest::addColumn<QList<int>>("dragged");
+    QTest::addColumn<int>("onto");
+    QTest::addColumn<int>("where"); // -1 top band, 0 middle, 1 bottom band
+    QTest::addColumn<bool>("otherList");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char *name, QList<int> dragged, int onto, int where, bool other,
+                        bool confirm, const char *after, const char *message = "") {
+        QTest::newRow(name) << dragged << onto << where << other << confirm << QString(after)
+                            << QString(message);
+    };
+    row("replace", {0, 1}, 5, 0, false, false, "ab.deabh");
+    row("replace clears with an empty row", {1, 2}, 4, 0, false, false, "ab.db.gh");
+    row("insert after, from above", {0, 1}, 4, 1, false, false, ".deabfgh");
+    row("insert before, from below", {5, 6}, 1, -1, false, false, "afgb.deh");
+    row("one row moves", {7}, 3, 1, false, false, "ab.dhefg");
+    row("inside the dragged range", {1, 2, 3}, 2, 0, false, false, "ab.defgh");
+    row("another list replaces in the band", {0}, 5, -1, true, false, "ab.deAgh");
+    row("onto a protected row", {0, 1}, 5, 0, false, false, "ab.defgh",
+        "(7) Is Read only or Protected");
+    row("separated rows", {0, 3}, 5, 1, false, false, "ab.defgh",
+        "Unsupported Operation: Separated rows cannot be inserted.");
+    row("more records than rows", {0, 1, 3}, 6, 0, false, false, "ab.defab");
+    row("asks for one", {0}, 3, 0, false, true, "ab.defgh", "Store to Scene #004?");
+    row("asks for several", {0, 1}, 3, 0, false, true, "ab.defgh", "Store to multiple locations");
+    row("asks for too many", {0, 1, 2}, 6, 0, false, true, "ab.defgh",
+        "Too many rows are selected. \nStore anyway?");
+}
+
+void tst_LibraryList::drops()
+{
+    QFETCH(QList<int>, dragged);
+    QFETCH(int, onto);
+    QFETCH(int, where);
+    QFETCH(bool, otherList);
+    QFETCH(bool, confirm);
+    QFETCH(QString, after);
+    QFETCH(QString, message);
+    Rig rig(8), other(8);
+    rig.prefs.setValue(TMapPreferences::ConfirmStore, confirm);
+    for (int i = 0; i < 8; ++i) {
+        if (i != 2)
+            rig.rows[i]->setSlotData(QByteArray(2, char('a' + i)));
+        other.rows[i]->setSlotData(QByteArray(2, char('A' + i)));
+    }
+    rig.rows[6]->prot = message.startsWith('(');
+    Rig &source = otherList ? other : rig;
+    source.select({});
+    for (int i : dragged)
+        source.rows[i]->setSelected(true);
+    bool move = false;
+    std::unique_ptr<CListWidgeDrag> payload = source.list->makeDragObject(&move);
+    QVERIFY(payload && move);
+    const QRect r = rig.list->visualItemRect(rig.rows[onto]);
+    const int y = where < 0 ? r.top() + 1 : where > 0 ? r.bottom() - 1 : r.center().y();
+    Answerer answerer({QMessageBox::No});
+    dropAt(rig.list, payload.get(), QPoint(r.center().x(), y),
+           confirm ? Qt::CopyAction : Qt::MoveAction);
+    QCOMPARE(rig.contents(), after);
+    QCOMPARE(answerer.boxes.join('|').section(QLatin1String(": "), 1), message);
+    for (TestRow *row : rig.rows)
+        QCOMPARE(row->dragLocation(), CListWidgeItem::DragNone);
+}
+
+// Payloads that fail to decode, or decode to references the list cannot use: a drop of them,
+// from the list itself, touches no row.
+void tst_LibraryList::badPayloads_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<int>("records"); // when it decodes; -1 when it must not
+    const QByteArray good = CListWidgeDrag::encode({CListWidgeDrag::encodeRows({0}), "ab"});
+    QByteArray huge = good;
+    huge[0] = char(0x7f);
+    for (int cut : {2, 6, 8, 10, 13}) // in a length, in a record, after one, ...
+        QTest::addRow("cut at %d", cut) << good.left(cut) << (cut == 8 ? 1 : -1);
+    QTest::newRow("length beyond the data") << huge << -1;
+    QTest::newRow("references of the wrong size")
+            << CListWidgeDrag::encode({"abc", "xx", "yy"}) << 3;
+    QTest::newRow("rows out of range")
+            << CListWidgeDrag::encode({CListWidgeDrag::encodeRows({0, 99}), "xx", "yy"}) << 3;
+}
+
+void tst_LibraryList::badPayloads()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(int, records);
+    QList<QByteArray> decoded;
+    QCOMPARE(CListWidgeDrag::decode(payload, decoded), records >= 0);
+    QCOMPARE(int(decoded.size()), qMax(records, 0));
+    Rig rig(4);
+    rig.rows[0]->setSlotData("aa");
+    rig.select({0});
+    rig.list->makeDragObject(nullptr); // sets the drag origin
+    QMimeData mime;
+    mime.setData(CListWidgeDrag::formatFor(3), payload);
+    Answerer answerer;
+    dropAt(rig.list, &mime, rig.at(2), Qt::CopyAction);
+    QCOMPARE(rig.contents(), QStringLiteral("a..."));
+}
+
+void tst_LibraryList::pixelsAndBadInput()
+{
+    Rig rig(4);
     const QColor vert(255, 0, 255), hori(0, 255, 0);
     rig.list->setVertLines(vert);
     rig.list->setHoriLines(hori);
@@ -750,48 +755,8 @@ void tst_LibraryList::pixels()
     QCOMPARE(head.pixelColor(secX + 59, hh / 2), rig.list->colTitleBorder());
     QCOMPARE(head.pixelColor(header->sectionViewportPosition(0) + 39, hh / 2),
              rig.list->colTitle());
-}
 
-// Payloads that fail to decode, or decode to references the list cannot use: a drop of them,
-// from the list itself, touches no row.
-void tst_LibraryList::badPayloads_data()
-{
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<int>("records"); // when it decodes; -1 when it must not
-    const QByteArray good = CListWidgeDrag::encode({CListWidgeDrag::encodeRows({0}), "ab"});
-    QByteArray huge = good;
-    huge[0] = char(0x7f);
-    for (int cut : {2, 6, 8, 10, 13}) // in a length, in a record, after one, ...
-        QTest::addRow("cut at %d", cut) << good.left(cut) << (cut == 8 ? 1 : -1);
-    QTest::newRow("length beyond the data") << huge << -1;
-    QTest::newRow("references of the wrong size")
-            << CListWidgeDrag::encode({"abc", "xx", "yy"}) << 3;
-    QTest::newRow("rows out of range")
-            << CListWidgeDrag::encode({CListWidgeDrag::encodeRows({0, 99}), "xx", "yy"}) << 3;
-}
-
-void tst_LibraryList::badPayloads()
-{
-    QFETCH(QByteArray, payload);
-    QFETCH(int, records);
-    QList<QByteArray> decoded;
-    QCOMPARE(CListWidgeDrag::decode(payload, decoded), records >= 0);
-    QCOMPARE(int(decoded.size()), qMax(records, 0));
-    Rig rig(4);
-    rig.rows[0]->fill("aa");
-    rig.select({0});
-    rig.list->makeDragObject(nullptr); // sets the drag origin
-    QMimeData mime;
-    mime.setData(CListWidgeDrag::formatFor(3), payload);
-    Answerer answerer;
-    dropAt(rig.list, &mime, rig.at(2), Qt::CopyAction);
-    QCOMPARE(rig.contents(), QStringLiteral("a..."));
-}
-
-void tst_LibraryList::badInput()
-{
     // Size and title strings: junk reads as 0, negative widths as 0, "?" alone as 0.
-    Rig rig(4);
     rig.list->setColSizes(QStringLiteral("abc:20;-15;?;:30?40;;"));
     QCOMPARE(rig.list->columnCount(), 4);
     for (int c : {0, 1, 2, 3})
@@ -802,12 +767,12 @@ void tst_LibraryList::badInput()
     rig.list->setRowHeight(0);
     rig.list->setLineThick(-3);
     QCOMPARE(rig.list->rowHeight(), 24);
-    QCOMPARE(rig.rows[0]->lineThick(), 1);
+    QCOMPARE(rig.rows[0]->lineThick(), 2); // refused, as the row height: what they were
     rig.list->setRowHeight(30);
     QCOMPARE(rig.list->visualItemRect(rig.rows[2]).height(), 30);
 
     // Unreadable rows contribute nothing; a row without drag enabling blocks the drag.
-    rig.rows[1]->fill("bb");
+    rig.rows[1]->setSlotData("bb");
     rig.rows[1]->unreadable = true;
     rig.select({1});
     QVERIFY(!rig.list->makeDragObject(nullptr));
