@@ -433,6 +433,29 @@ inline void pasteBytes(TMemProxy &proxy, const QByteArray &bytes, Q_UINT32 extra
     proxy.pasteParameters(&in, extra);
 }
 
+// ---- Plain addresses and drags (added for the meter and send suites) -----------------------
+
+// What the memory holds at an address; a write there by another editor.
+inline int valueAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a)
+{
+    return memory.getValue(a.element, a.parameter, a.channel);
+}
+
+inline void writeAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a, int value)
+{
+    memory.setValue(a.element, a.parameter, a.channel, value, memory.sourceId(0) + 1, 1);
+}
+
+// A user's drag with the left button: a press at from, a move to to and a release there, with
+// modifiers held (a click when to is from).
+inline void drag(QWidget *widget, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mousePress(widget, Qt::LeftButton, modifiers, from);
+    if (to != from)
+        QTest::mouseMove(widget, to);
+    QTest::mouseRelease(widget, Qt::LeftButton, modifiers, to);
+}
+
 } // namespace TestRig
 
 #endif

@@ -11,8 +11,6 @@ using namespace TestRig;
 
 namespace {
 
-const QString kFrameRate = QStringLiteral("00kSetupTCEventParams/kTCEventFrameRate");
-
 // The text as the console shows it, drawn the way a label of this font would be.
 QImage reference(const CTimeDisplay &display, const QString &text)
 {
@@ -25,127 +23,92 @@ QImage reference(const CTimeDisplay &display, const QString &text)
     return image;
 }
 
-QImage shown(CTimeDisplay &display)
-{
-    return display.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-struct Rig
-{
-    explicit Rig(int frequency)
-    {
-        display.setUpdateFrequency(frequency);
-        display.resize(display.sizeHint());
-        bind(memory, display, kFrameRate);
-        display.show();
-        settle();
-        tickAfterThrottle();
-    }
-    // One service tick once the throttle has surely passed.
-    void tickAfterThrottle()
-    {
-        QThread::msleep(1000 / display.updateFrequency() + 2);
-        Q_EMIT memory.frequentServiceEvent();
-    }
-    void setFormat(int format)
-    {
-        const IMemAPI::TSingleAddress a = resolve(memory, kFrameRate);
-        memory.setValue(a.element, a.parameter, a.channel, format, memory.sourceId(0) + 1);
-        settle();
-    }
-
-    TParamMemory memory;
-    CTimeDisplay display;
-};
-
 } // namespace
 
 class tst_TimeDisplay : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void changeRendersOnceAfterThrottle();
-    void hiddenDisplayCatchesUpAfterShow();
-    void formats_data();
-    void formats();
-    void workerFloodIsThrottled();
-    void badNotificationsOnlyTick();
-    void feedSubscribesUntilForgotten();
+    void formatsThrottleAndFlood();
 };
 
-void tst_TimeDisplay::changeRendersOnceAfterThrottle()
+void tst_TimeDisplay::formatsThrottleAndFlood()
 {
-    Rig rig(1);
-    const int start = rig.display.pictureRebuildCount();
-    rig.memory.setTimecode(0, 0, 0, 0); // what it shows already
-    rig.memory.setTimecode(1, 2, 3, 4);
-    rig.memory.setTimecode(1, 2, 3, 5);
+    TParamMemory memory;
+    CTimeDisplay display;
+    // One service tick once the throttle has surely passed.
+    const auto tick = [&] {
+        QThread::msleep(1000 / display.updateFrequency() + 2);
+        Q_EMIT memory.frequentServiceEvent();
+    };
+    display.setUpdateFrequency(1000);
+    display.resize(display.sizeHint());
+    bind(memory, display, QStringLiteral("00kSetupTCEventParams/kTCEventFrameRate"));
+    display.show();
+    settle();
+    tick();
+    // Odd formats end in a stop; each format is drawn as a label of the font would be.
+    for (int format : {1, 2, 3, 0}) {
+        writeFor(memory, display, format); // another editor
+        settle();
+        QCOMPARE(display.timeCodeFormat(), format);
+        memory.setTimecode(23, 59, 58, 20 + format);
+        tick();
+        const QString text = QStringLiteral("23:59:58.2%1").arg(format)
+                + (format % 2 ? QStringLiteral(".") : QString());
+        QCOMPARE(display.text(), text);
+        QCOMPARE(display.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 reference(display, text));
+    }
+    // A hidden display renders nothing until shown, then catches up.
+    display.hide();
+    int start = display.pictureRebuildCount();
+    memory.setTimecode(10, 20, 30, 12);
+    tick();
+    QCOMPARE(display.pictureRebuildCount(), start);
+    display.show();
+    tick();
+    QCOMPARE(display.text(), QStringLiteral("10:20:30.12"));
+    QCOMPARE(display.grab().toImage().convertToFormat(QImage::Format_RGB32),
+             reference(display, QStringLiteral("10:20:30.12")));
+
+    // Null data and operations other than 0 carry no time: they only run the throttle.
+    start = display.pictureRebuildCount();
+    const Q_UINT8 other[4] = {5, 6, 7, 8};
+    QThread::msleep(3);
+    display.process(nullptr, 0, 0);
+    display.process(other, 1, 0);
+    display.process(other, 4, 0);
+    tick();
+    QCOMPARE(display.pictureRebuildCount(), start);
+    QCOMPARE(display.text(), QStringLiteral("10:20:30.12"));
+
+    // At one picture a second, codes within the second render once, after it.
+    display.setUpdateFrequency(1);
+    tick();
+    start = display.pictureRebuildCount();
+    memory.setTimecode(10, 20, 30, 12); // what it shows already
+    memory.setTimecode(1, 2, 3, 4);
+    memory.setTimecode(1, 2, 3, 5);
     for (int i = 0; i < 3; ++i)
-        Q_EMIT rig.memory.frequentServiceEvent();
-    QCOMPARE(rig.display.pictureRebuildCount(), start);
+        Q_EMIT memory.frequentServiceEvent();
+    QCOMPARE(display.pictureRebuildCount(), start);
+    tick();
+    Q_EMIT memory.frequentServiceEvent();
+    QCOMPARE(display.pictureRebuildCount(), start + 1);
+    QCOMPARE(display.text(), QStringLiteral("01:02:03.05"));
+    memory.setTimecode(1, 2, 3, 5);
+    tick();
+    QCOMPARE(display.pictureRebuildCount(), start + 1);
 
-    rig.tickAfterThrottle();
-    Q_EMIT rig.memory.frequentServiceEvent();
-    QCOMPARE(rig.display.pictureRebuildCount(), start + 1);
-    QVERIFY(rig.display.text().startsWith(QLatin1String("01:02:03.05")));
-
-    rig.memory.setTimecode(1, 2, 3, 5);
-    rig.tickAfterThrottle();
-    QCOMPARE(rig.display.pictureRebuildCount(), start + 1);
-}
-
-void tst_TimeDisplay::hiddenDisplayCatchesUpAfterShow()
-{
-    Rig rig(1000);
-    rig.setFormat(0);
-    rig.tickAfterThrottle();
-    rig.display.hide();
-    const int start = rig.display.pictureRebuildCount();
-    rig.memory.setTimecode(10, 20, 30, 11);
-    rig.tickAfterThrottle();
-    rig.memory.setTimecode(10, 20, 30, 12);
-    rig.tickAfterThrottle();
-    QCOMPARE(rig.display.pictureRebuildCount(), start);
-
-    rig.display.show();
-    rig.tickAfterThrottle();
-    QCOMPARE(rig.display.text(), QStringLiteral("10:20:30.12"));
-    QCOMPARE(shown(rig.display), reference(rig.display, QStringLiteral("10:20:30.12")));
-}
-
-void tst_TimeDisplay::formats_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0") << 0 << "23:59:58.29";
-    QTest::newRow("1 stop") << 1 << "23:59:58.29.";
-    QTest::newRow("2") << 2 << "23:59:58.29";
-    QTest::newRow("3 stop") << 3 << "23:59:58.29.";
-}
-
-void tst_TimeDisplay::formats()
-{
-    QFETCH(int, format);
-    QFETCH(QString, text);
-    Rig rig(1000);
-    rig.setFormat(format == 0 ? 3 : 0);
-    rig.tickAfterThrottle();
-    rig.setFormat(format);
-    rig.memory.setTimecode(23, 59, 58, 29);
-    rig.tickAfterThrottle();
-    QCOMPARE(rig.display.text(), text);
-    QCOMPARE(shown(rig.display), reference(rig.display, text));
-}
-
-void tst_TimeDisplay::workerFloodIsThrottled()
-{
-    Rig rig(50);
-    rig.memory.setServiceInterval(2);
-    const int start = rig.display.pictureRebuildCount();
+    // A flood of codes from a worker thread, at 50 pictures a second.
+    display.setUpdateFrequency(50);
+    memory.setServiceInterval(2);
+    start = display.pictureRebuildCount();
     std::atomic<bool> done {false};
     std::unique_ptr<QThread> worker(QThread::create([&] {
         for (int i = 1; i <= 10000; ++i) {
-            rig.memory.setTimecode(i / 3600 % 24, i / 60 % 60, i % 60, i % 30);
+            memory.setTimecode(i / 3600 % 24, i / 60 % 60, i % 60, i % 30);
             if (i % 500 == 0)
                 QThread::msleep(5);
         }
@@ -158,53 +121,29 @@ void tst_TimeDisplay::workerFloodIsThrottled()
         QCoreApplication::processEvents();
     worker->wait();
     const qint64 elapsed = clock.elapsed();
-    const int paints = rig.display.pictureRebuildCount() - start;
+    const int paints = display.pictureRebuildCount() - start;
     QVERIFY2(paints <= elapsed * 50 / 1000 + 1, qPrintable(QString::number(paints)));
 
     settle();
-    rig.tickAfterThrottle();
-    const int last = 10000;
-    QCOMPARE(rig.display.text(),
-             QString::asprintf("%02d:%02d:%02d.%02d", last / 3600 % 24, last / 60 % 60, last % 60,
-                               last % 30)
-                     + (rig.display.timeCodeFormat() % 2 ? QStringLiteral(".") : QString()));
-}
+    tick();
+    const QString shown = display.text(); // code 10000: 2 h 46 min 40 s, frame 10
+    QVERIFY2(shown.startsWith(QLatin1String("02:46:40.10")), qPrintable(shown));
 
-// Null data and operations other than 0 carry no time: they only run the throttle.
-void tst_TimeDisplay::badNotificationsOnlyTick()
-{
-    Rig rig(1000);
-    rig.tickAfterThrottle();
-    const QString before = rig.display.text();
-    const int start = rig.display.pictureRebuildCount();
-    const Q_UINT8 other[4] = {5, 6, 7, 8};
-    QThread::msleep(3);
-    rig.display.process(nullptr, 0, 0);
-    rig.display.process(other, 1, 0);
-    rig.display.process(other, 4, 0);
-    rig.tickAfterThrottle();
-    QCOMPARE(rig.display.pictureRebuildCount(), start);
-    QCOMPARE(rig.display.text(), before);
-}
-
-void tst_TimeDisplay::feedSubscribesUntilForgotten()
-{
-    TParamMemory memory;
+    // The feed: a subscriber gets the current code at once, renewing adds nothing, later codes
+    // arrive on the thread that sets them, and a forgotten subscriber gets none.
     Watcher watcher;
     QCOMPARE(memory.requestTimecode(0, &watcher), -1);
-    memory.setTimecode(1, 1, 1, 1);
     QCOMPARE(memory.requestTimecode(1, &watcher), 0);
-    QCOMPARE(watcher.lastData, QByteArray("\x01\x01\x01\x01", 4));
-    QCOMPARE(memory.requestTimecode(1, &watcher), 0); // the renewal subscribes nothing new
-    QCOMPARE(memory.timecodeSubscriberCount(), 1);
+    QCOMPARE(watcher.lastData, QByteArray("\x02\x2e\x28\x0a", 4));
+    QCOMPARE(memory.requestTimecode(1, &watcher), 0);
+    QCOMPARE(memory.timecodeSubscriberCount(), 2); // the display and the watcher
     const int calls = watcher.calls;
     QVERIFY(runOnWorker([&] { memory.setTimecode(2, 3, 4, 5); }));
     QCOMPARE(watcher.calls, calls + 1);
     QCOMPARE(watcher.lastData, QByteArray("\x02\x03\x04\x05", 4));
     QVERIFY(watcher.dataThread != QThread::currentThread());
-
     memory.forgetProxy(&watcher);
-    QCOMPARE(memory.timecodeSubscriberCount(), 0);
+    QCOMPARE(memory.timecodeSubscriberCount(), 1);
     memory.setTimecode(9, 9, 9, 9);
     QCOMPARE(watcher.calls, calls + 1);
 }
