@@ -39,12 +39,17 @@ void recordEvent(QAccessibleEvent *event)
 // channel other than 0), bound to address.
 QWidget *make(Console &desk, const QString &className, const char *address)
 {
-    QWidget *w = TWidgetCatalogue::createWidget(className, &desk.host);
+    desk.host.show(); // the window is open before the widget joins it
+    QWidget *w = QTest::qWaitForWindowExposed(&desk.host)
+            ? TWidgetCatalogue::createWidget(className, &desk.host)
+            : nullptr;
     if (auto *popup = qobject_cast<CPopup *>(w))
         popup->setLabels(QStringLiteral("A;B;C;D;E"));
-    if (w)
-        w->show();
-    return w && desk.bind(dynamic_cast<TMemProxy *>(w), address) ? w : nullptr;
+    // Bound before it is shown (and polished), as a host adds a widget to its open window.
+    if (!w || !desk.bind(dynamic_cast<TMemProxy *>(w), address))
+        return nullptr;
+    w->show();
+    return w;
 }
 
 QAccessibleValueInterface *valueOf(QWidget *w)
@@ -142,10 +147,9 @@ void tst_Accessibility::everyCatalogueWidget()
     QCOMPARE(bool(iface->state().readOnly), kind->readOnly);
     QAccessibleValueInterface *value = iface->valueInterface();
     QCOMPARE(value != nullptr, kind->value != TAccessibleKind::NoValue);
-    if (value && entry.sampleAddress) {
-        QVERIFY(value->minimumStepSize().toInt() >= 1);
-        QVERIFY(!iface->text(QAccessible::Value).isEmpty());
-    }
+    if (value && entry.sampleAddress)
+        QVERIFY(value->minimumStepSize().toInt() >= 1
+                && !iface->text(QAccessible::Value).isEmpty());
 }
 
 void tst_Accessibility::valueFromMemoryAndInterface_data()
@@ -176,9 +180,8 @@ void tst_Accessibility::valueFromMemoryAndInterface()
     const QByteArray name = address.toLatin1();
     Console desk("", kChannel);
     QWidget *w = make(desk, className, name.constData());
-    QVERIFY(w);
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-    QAccessibleValueInterface *value = iface->valueInterface();
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w); // null for null
+    QAccessibleValueInterface *value = iface ? iface->valueInterface() : nullptr;
     QVERIFY(value);
 
     desk.set(name.constData(), written);
@@ -193,9 +196,8 @@ void tst_Accessibility::valueFromMemoryAndInterface()
                             IMemAPI::textValueFromRaw(written, minimum, tableId), 0, a.element,
                             a.parameter);
     const QString text = iface->text(QAccessible::Value);
-    QVERIFY(!text.isEmpty());
     QCOMPARE(text, expected);
-    QVERIFY2(text.contains(textHas), qPrintable(text));
+    QVERIFY2(!text.isEmpty() && text.contains(textHas), qPrintable(text));
     if (qobject_cast<CPopup *>(w)) {
         QVERIFY(iface->state().expandable && iface->state().collapsed);
     } else if (qobject_cast<COnOffButton *>(w)) {

@@ -115,7 +115,6 @@ void tst_Containers::tabsByCallClickAndSize()
     QCOMPARE(log.take(), Log({"about 4", "changed 4"}));
     clickTab(bar, 3);
     QCOMPARE(log.take(), Log({"about 3", "changed 3"}));
-    QCOMPARE(tabs.tabId(), 3);
 
     // New titles: new tabs with new ids, the same current tab, not a signal.
     const int oldId = bar->internalId(0);
@@ -125,13 +124,13 @@ void tst_Containers::tabsByCallClickAndSize()
     QCOMPARE(tabs.tabId(), 3);
     tabs.changeTabWithInternalId(oldId);
     QVERIFY(log.isEmpty());
-    // Narrower tabs take their clicks where they are drawn; widths below 1 are ignored.
+    // Narrower tabs take their clicks where they are drawn (the bar lays tabs out by their size
+    // hint); widths below 1 are ignored.
     for (int width : {60, 0, -5})
         tabs.setTabWidth(width);
     QCOMPARE(tabs.tabWidth(), 60);
     clickTab(bar, 5, 60);
     QCOMPARE(log.take(), Log({"about 5", "changed 5"}));
-    QCOMPARE(bar->tabSizeHint(5), QSize(60, CVDTabBar::TabHeight));
 
     tabs.resize(400, 200);
     QCOMPARE(bar->geometry(),
@@ -213,7 +212,6 @@ void tst_Containers::anchorsPixelsAndForms()
     ui.setupUi(&form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(ui.tabs->widgetStack(), ui.stack);
     QCOMPARE(ui.stack->size(), QSize(600 - 5 - 10, 400 - 25 - 10));
     clickTab(ui.tabs->tabBar(), 2, 100);
     QCOMPARE(ui.stack->currentWidget(), ui.pageThree);
@@ -238,19 +236,24 @@ void tst_Containers::drawerByTicksAndTimer()
     QCOMPARE(colourAt(menu, QPoint(20, 5)), QColor(Qt::yellow));
     Signals log(menu);
 
+    // The state signal carries a registered enum, so queued and string-based connections work.
+    QVERIFY(QSignalSpy(menu, SIGNAL(stateChanged(AnimWindowStatus))).isValid());
     menu->animProc(); // idle: ignored
-    QCOMPARE(menu->offset(), 0);
     menu->startAnimation();
     tick(*menu, 10);
-    QCOMPARE(menu->offset(), 20);
     // Rows 0..19: the move image's last 20 rows; then the close image from its row 20 on.
     const QImage shot = menu->grab().toImage();
     QCOMPARE(countPixels(shot, Qt::blue, QRect(0, 0, 40, 20)).matching, 40 * 20);
     QCOMPARE(countPixels(shot, Qt::red, QRect(0, 20, 40, 80)).matching, 40 * 80);
-    QCOMPARE(tick(*menu), 41);
-    QCOMPARE(menu->offset(), 102);
+    // Jumped open and closed while moving, then opened: the open picture.
+    menu->setOpen(true);
+    menu->animProc();
+    menu->setOpen(false);
+    log.clear();
+    menu->startAnimation();
+    QCOMPARE(tick(*menu), 51);
     QCOMPARE(log.take(), Log({"state 1", "state 2", "show 1"}));
-    QCOMPARE(colourAt(menu), QColor(Qt::black)); // open: the open picture
+    QCOMPARE(colourAt(menu), QColor(Qt::black));
     menu->startAnimation();
     QCOMPARE(tick(*menu), 51);
     QCOMPARE(menu->offset(), 0);
