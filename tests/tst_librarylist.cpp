@@ -173,7 +173,8 @@ struct Rig
         if (!parent) {
             list->show();
             QApplication::setActiveWindow(list);
-            QTest::qWaitForWindowExposed(list);
+            if (!QTest::qWaitForWindowExposed(list))
+                qWarning("the list window was not exposed");
         }
     }
     ~Rig() { delete list.data(); }
@@ -557,8 +558,12 @@ void tst_LibraryList::editsKeysWheelAndAutoScroll()
     QScrollBar *bar = rig.list->verticalScrollBar();
     bar->setValue(0);
     const auto send = [&](QWidget *to, QPoint at, bool enter = false) {
-        QDragMoveEvent e(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {},
-                         enter ? QEvent::DragEnter : QEvent::DragMove);
+        if (enter) {
+            QDragEnterEvent e(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(to, &e);
+            return e.isAccepted();
+        }
+        QDragMoveEvent e(at, Qt::MoveAction, payload.get(), Qt::LeftButton, {});
         QApplication::sendEvent(to, &e);
         return e.isAccepted();
     };
