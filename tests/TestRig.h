@@ -313,6 +313,17 @@ public:
     std::vector<std::unique_ptr<QSignalSpy>> spies;
 };
 
+// What the memory holds at an address; a write there by another editor.
+inline int valueAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a)
+{
+    return memory.getValue(a.element, a.parameter, a.channel);
+}
+
+inline void writeAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a, int value)
+{
+    memory.setValue(a.element, a.parameter, a.channel, value, memory.sourceId(0) + 1, 1);
+}
+
 // What most widget suites start from: the embedded memory (counting writes) loaded with the
 // suite's catalogue, a host window, and the named addresses of one channel. Writes through
 // set() come from "another editor", so widgets must follow them and never echo them back.
@@ -334,14 +345,9 @@ public:
     int value(const char *name, int own = -1)
     {
         const IMemAPI::TSingleAddress a = at(name, own);
-        return a.isValid() ? memory.getValue(a.element, a.parameter, a.channel)
-                           : std::numeric_limits<int>::min();
+        return a.isValid() ? valueAt(memory, a) : std::numeric_limits<int>::min();
     }
-    void set(const char *name, int v, int own = -1)
-    {
-        const IMemAPI::TSingleAddress a = at(name, own);
-        memory.setValue(a.element, a.parameter, a.channel, v, memory.sourceId(0) + 1);
-    }
+    void set(const char *name, int v, int own = -1) { writeAt(memory, at(name, own), v); }
     // Names proxy's address, connects it on the console's channel and shows the host window;
     // true once attached and exposed.
     bool bind(TMemProxy *proxy, const char *name)
@@ -433,18 +439,7 @@ inline void pasteBytes(TMemProxy &proxy, const QByteArray &bytes, Q_UINT32 extra
     proxy.pasteParameters(&in, extra);
 }
 
-// ---- Plain addresses and drags (added for the meter and send suites) -----------------------
-
-// What the memory holds at an address; a write there by another editor.
-inline int valueAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a)
-{
-    return memory.getValue(a.element, a.parameter, a.channel);
-}
-
-inline void writeAt(IMemAPI &memory, const IMemAPI::TSingleAddress &a, int value)
-{
-    memory.setValue(a.element, a.parameter, a.channel, value, memory.sourceId(0) + 1, 1);
-}
+// ---- Drags (added for the meter and send suites) ---------------------------------------------
 
 // A user's drag with the left button: a press at from, a move to to and a release there, with
 // modifiers held (a click when to is from).
